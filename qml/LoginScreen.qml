@@ -1,0 +1,5 @@
+import QtQuick
+
+Rectangle {
+    color: "#2f2f2f"
+}

@@ -1,0 +1,5 @@
+import QtQuick
+
+Rectangle {
+    color: "#1b1b1b"
+}

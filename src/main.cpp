@@ -1,0 +1,57 @@
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QQmlApplicationEngine>
+#include <QQmlContext>
+#include <QQmlDebuggingEnabler>
+#include <QUrl>
+#include <QtQml>
+
+#include "CredentialHelper.h"
+#include "LocationDataLoader.h"
+#include "PanelConfig.h"
+#include "PanelTrust.h"
+#include "VpnManager.h"
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Client"));
+    QCoreApplication::setApplicationName(QStringLiteral("Client VPN"));
+
+    QGuiApplication app(argc, argv);
+
+    LocationDataLoader locationLoader;
+
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Client VPN"));
+    QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/assets/icons/appicon.png")));
+
+    PanelTrust::addExtraCaCertificates(QByteArray(PanelConfig::extraCaPem));
+
+    QQmlApplicationEngine engine;
+    engine.addImportPath(QStringLiteral("qrc:/"));
+
+    engine.rootContext()->setContextProperty(QStringLiteral("locationLoader"), &locationLoader);
+
+    auto *credHelper = new CredentialHelper();
+    engine.rootContext()->setContextProperty(QStringLiteral("credHelper"), credHelper);
+
+    VpnManager vpnManager;
+    engine.rootContext()->setContextProperty(QStringLiteral("vpnManager"), &vpnManager);
+    engine.rootContext()->setContextProperty(QStringLiteral("panelUrl"),
+                                             QString::fromUtf8(PanelConfig::baseUrl));
+
+    qmlRegisterSingletonType(QUrl(QStringLiteral("qrc:/qml/VpnState.qml")), "MyApp", 1, 0,
+                             "VpnState");
+
+    const QUrl url(QStringLiteral("qrc:/qml/Main.qml"));
+    QObject::connect(
+        &engine, &QQmlApplicationEngine::objectCreated, &app,
+        [url](QObject *obj, const QUrl &objUrl) {
+            if (!obj && url == objUrl)
+                QCoreApplication::exit(-1);
+        },
+        Qt::QueuedConnection);
+    engine.load(url);
+
+    return app.exec();
+}
