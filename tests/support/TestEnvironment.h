@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDir>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QtGlobal>
+
+// Points HOME, the XDG folders and TMPDIR at a fresh temporary folder for the lifetime of
+// the object, so that a test never touches the real user's settings or files.
+class TemporaryHome
+{
+public:
+    TemporaryHome()
+    {
+        const QString root = m_dir.path();
+        set("HOME", root);
+        set("XDG_CONFIG_HOME", root + QStringLiteral("/.config"));
+        set("XDG_DATA_HOME", root + QStringLiteral("/.local/share"));
+        set("XDG_CACHE_HOME", root + QStringLiteral("/.cache"));
+        set("TMPDIR", root + QStringLiteral("/tmp"));
+        QDir().mkpath(root + QStringLiteral("/tmp"));
+    }
+
+    QString path() const { return m_dir.path(); }
+
+private:
+    static void set(const char *name, const QString &value) { qputenv(name, value.toUtf8()); }
+
+    QTemporaryDir m_dir;
+};
+
+// Collects the debug log while it exists (and still prints it), so that tests can check the
+// lines that the system writes.
+class LogCapture
+{
+public:
+    LogCapture() : m_previous(qInstallMessageHandler(&LogCapture::handle)) { s_active = this; }
+    ~LogCapture()
+    {
+        qInstallMessageHandler(m_previous);
+        s_active = nullptr;
+    }
+
+    QStringList lines() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_lines;
+    }
+
+    bool contains(const QString &line) const { return lines().contains(line); }
+
+    QStringList matching(const QString &prefix) const
+    {
+        QStringList found;
+        for (const QString &line : lines()) {
+            if (line.startsWith(prefix))
+                found.append(line);
+        }
+        return found;
+    }
+
+    void clear()
+    {
+        QMutexLocker lock(&m_mutex);
+        m_lines.clear();
+    }
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
+    {
+        if (LogCapture *capture = s_active) {
+            QMutexLocker lock(&capture->m_mutex);
+            capture->m_lines.append(message);
+        }
+        if (s_active && s_active->m_previous)
+            s_active->m_previous(type, context, message);
+    }
+
+    inline static LogCapture *s_active = nullptr;
+    QtMessageHandler m_previous;
+    mutable QMutex m_mutex;
+    QStringList m_lines;
+};
