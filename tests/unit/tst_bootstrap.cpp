@@ -1,0 +1,51 @@
+#include "TestEnvironment.h"
+
+#include <QProcess>
+#include <QtTest>
+
+// Runs the real program, and the same entry point with a main document that does not compile.
+class TestBootstrap : public QObject
+{
+    Q_OBJECT
+
+private:
+    static QProcessEnvironment offscreenEnvironment()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        return environment;
+    }
+
+private slots:
+    void aMainDocumentThatFailsEndsTheProgramWithMinusOne()
+    {
+        TemporaryHome home;
+        QProcess program;
+        program.setProcessEnvironment(offscreenEnvironment());
+        program.start(QStringLiteral(BROKEN_PROGRAM_PATH), {});
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(static_cast<signed char>(program.exitCode()), -1);
+    }
+
+    void theProgramStartsItsWindowAndKeepsRunning()
+    {
+        TemporaryHome home;
+        QProcess program;
+        program.setProcessEnvironment(offscreenEnvironment());
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.start(QStringLiteral(PROGRAM_PATH), {});
+        QVERIFY(program.waitForStarted());
+        QVERIFY(!program.waitForFinished(3000));
+        QCOMPARE(program.state(), QProcess::Running);
+        program.terminate();
+        QVERIFY(program.waitForFinished(10000));
+
+        const QString output = QString::fromUtf8(program.readAll());
+        QVERIFY2(output.contains(QStringLiteral("QML debugging is enabled")), qPrintable(output));
+        QVERIFY2(!output.contains(QStringLiteral("failed to load component")), qPrintable(output));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBootstrap)
+#include "tst_bootstrap.moc"
