@@ -1,8 +1,114 @@
 import QtQuick
 import QtQuick.Controls
+import Qt.labs.settings
+import "PanelApi.js" as PanelApi
 
 ApplicationWindow {
     id: window
+
+    // How long the server directory request may go unanswered before it counts as failed.
+    property int directoryTimeout: 15000
+    // The directory request while it runs, null otherwise.
+    property var directoryRequest: null
+
+    // A boolean read from the store by key comes back as the text "true" after a restart.
+    function isTrue(value) {
+        return value === true || value === "true";
+    }
+
+    function initDefault(key, defaultValue) {
+        const stored = appSettings.value(key);
+        if (stored === undefined) {
+            appSettings.setValue(key, defaultValue);
+            console.log("[Settings] '" + key + "' set to default: " + defaultValue);
+        } else {
+            console.log("[Settings] '" + key + "' already exists: " + stored);
+        }
+    }
+
+    function seedOptionDefaults() {
+        const defaults = [
+            ["batteryOptimization", false],
+            ["killSwitch", false],
+            ["autoConnect", false],
+            ["vpnProtocol", "UDP"],
+            ["ipv6", "Combined IPv4/IPv6 tunnel"],
+            ["timeout", "30 seconds"],
+            ["compression", "No"],
+            ["forceAESCBC", false],
+            ["insecureAlgos", false],
+            ["minTLS", "TLS 1.2"],
+            ["dnsFallback", false],
+            ["shortcutMinimize", false]
+        ];
+        for (const entry of defaults)
+            initDefault(entry[0], entry[1]);
+    }
+
+    // The expiry text is a date of the form YYYY-MM-DD (00:00 UTC of that day); a text that
+    // does not parse gives an invalid date, which is never later than now.
+    function hasValidSignIn(loggedIn, expiryText, now) {
+        return isTrue(loggedIn) && new Date(expiryText) > now;
+    }
+
+    function routeAtStart() {
+        loadFromApi();
+        if (hasValidSignIn(appSettings.value("isLoggedIn", false),
+                           appSettings.value("expiryDate", ""), new Date())) {
+            console.log("[Main] Đăng nhập hợp lệ. Vào HomeScreen.");
+            stackView.push(Qt.resolvedUrl("MainMenu.qml"));
+        } else {
+            console.log("[Main] Chưa đăng nhập hoặc hết hạn. Vào LoginScreen.");
+            stackView.push(Qt.resolvedUrl("LoginScreen.qml"));
+        }
+    }
+
+    function loadFromApi() {
+        homeSettings.isLoading = true;
+        console.log("[LocationScreen] Fetching server list from API..., isloading = ",
+                    homeSettings.isLoading);
+        directoryRequest = PanelApi.get(panelUrl + "/api/app-servers.json", finishDirectoryFetch);
+        directoryDeadline.start();
+    }
+
+    // The directory in a reply, or null (logged) when the reply holds no usable directory.
+    function directoryFromReply(status, text) {
+        if (status !== 200) {
+            console.warn("[LocationScreen] API request failed. Status: " + status);
+            return null;
+        }
+        let directory;
+        try {
+            directory = JSON.parse(text);
+        } catch (error) {
+            console.warn("[LocationScreen] Server list is not JSON, keeping the stored copy:",
+                         error.message);
+            return null;
+        }
+        if (!directory || !directory.Servers) {
+            console.warn("[LocationScreen] Server list has no Servers, keeping the stored copy");
+            return null;
+        }
+        return directory;
+    }
+
+    // Ends the busy state whatever the outcome, so that no page is left covered.
+    function finishDirectoryFetch(status, text) {
+        directoryRequest = null;
+        directoryDeadline.stop();
+        const directory = directoryFromReply(status, text);
+        if (directory)
+            homeSettings.rawApiData = directory;
+        homeSettings.isLoading = false;
+    }
+
+    function abandonDirectoryFetch() {
+        if (!directoryRequest)
+            return;
+        console.warn("[LocationScreen] API request timed out after", directoryTimeout, "ms");
+        PanelApi.cancel(directoryRequest);
+        finishDirectoryFetch(0, "");
+    }
 
     visible: true
     width: 1024
@@ -14,9 +120,48 @@ ApplicationWindow {
     title: "Client VPN"
     color: "#1b1b1b"
 
+    Component.onCompleted: routeAtStart()
+    Component.onDestruction: {
+        if (directoryRequest)
+            PanelApi.cancel(directoryRequest);
+    }
+
+    Settings {
+        id: homeSettings
+
+        property bool savedConnected: false
+        property string savedLocationName: "Auto Select"
+        property string savedLocationFlag: "qrc:/assets/icons/ic_network_option.png"
+        property bool savedFavorite: false
+        property string savedLocationType: "N/A"
+        property string expiryDate: ""
+        // The last directory received. Declared without an initial value: a var property
+        // that starts as null is not restored from the store at the next start.
+        property var rawApiData
+        property bool isLoading: true
+
+        objectName: "homeSettings"
+    }
+
+    Settings {
+        id: appSettings
+
+        objectName: "appSettings"
+
+        Component.onCompleted: window.seedOptionDefaults()
+    }
+
+    Timer {
+        id: directoryDeadline
+
+        interval: window.directoryTimeout
+        onTriggered: window.abandonDirectoryFetch()
+    }
+
     StackView {
         id: stackView
 
+        objectName: "stackView"
         anchors.fill: parent
     }
 }

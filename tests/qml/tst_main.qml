@@ -1,0 +1,162 @@
+import QtQuick
+
+// The main window: seeding of the options, the sign-in gate, and the server directory fetch
+// against the real panel program.
+MainWindowTestCase {
+    id: mainTest
+
+    readonly property var optionDefaults: [
+        ["batteryOptimization", false],
+        ["killSwitch", false],
+        ["autoConnect", false],
+        ["vpnProtocol", "UDP"],
+        ["ipv6", "Combined IPv4/IPv6 tunnel"],
+        ["timeout", "30 seconds"],
+        ["compression", "No"],
+        ["forceAESCBC", false],
+        ["insecureAlgos", false],
+        ["minTLS", "TLS 1.2"],
+        ["dnsFallback", false],
+        ["shortcutMinimize", false]
+    ]
+    readonly property string fetchLine: "[LocationScreen] Fetching server list from API..., isloading =  true"
+    readonly property string validLine: "[Main] Đăng nhập hợp lệ. Vào HomeScreen."
+    readonly property string invalidLine: "[Main] Chưa đăng nhập hoặc hết hạn. Vào LoginScreen."
+    property string demoPanel
+    property string oldDirectoryPanel
+
+    // The date of the UTC day that is `offset` days from today, as YYYY-MM-DD.
+    function utcDay(offset) {
+        const day = new Date();
+        day.setUTCDate(day.getUTCDate() + offset);
+        return day.toISOString().slice(0, 10);
+    }
+
+    function initTestCase() {
+        demoPanel = startPanel(testHelper.sourcePath("demo/app-servers.json"));
+        oldDirectoryPanel = startPanel(tempFile("old-directory.json",
+            JSON.stringify({ Servers: [{ Name: "Oldland", ServerHost: "127.0.0.1" }] })));
+    }
+
+    function init() {
+        startClean();
+        testHelper.usePanel(demoPanel);
+    }
+
+    function test_firstStartSeedsEveryOption() {
+        const window = createWindow();
+        compare(linesStartingWith("[Settings]"),
+                optionDefaults.map(entry => "[Settings] '" + entry[0] + "' set to default: " + entry[1]));
+        for (const entry of optionDefaults)
+            compare(String(testHelper.storeValue(entry[0])), String(entry[1]), entry[0]);
+        compare(testHelper.storeValue("isLoggedIn"), undefined);
+        compare(linesStartingWith("[Main]"), [invalidLine]);
+        compare(pageOf(window).objectName, "loginScreen");
+    }
+
+    function test_laterStartKeepsStoredOptions() {
+        closeWindow(createWindow());
+        testHelper.setStoreValue("killSwitch", "true");
+        testHelper.setStoreValue("vpnProtocol", "");
+        testHelper.setStoreValue("minTLS", "TLS 1.3");
+        testHelper.clearLog();
+
+        createWindow();
+        const stored = { killSwitch: "true", vpnProtocol: "", minTLS: "TLS 1.3" };
+        const expected = optionDefaults.map(entry => {
+            const value = entry[0] in stored ? stored[entry[0]] : entry[1];
+            return "[Settings] '" + entry[0] + "' already exists: " + value;
+        });
+        compare(linesStartingWith("[Settings]"), expected);
+        compare(testHelper.storeValue("vpnProtocol"), "");
+        compare(testHelper.storeValue("killSwitch"), "true");
+        compare(testHelper.storeValue("minTLS"), "TLS 1.3");
+    }
+
+    function test_gate_data() {
+        return [
+            { tag: "signed in, expiry ahead", loggedIn: true, expiry: utcDay(1), menu: true },
+            { tag: "flag read back as text", loggedIn: "true", expiry: utcDay(30), menu: true },
+            { tag: "flag as the text false", loggedIn: "false", expiry: utcDay(30), menu: false },
+            { tag: "never signed in", loggedIn: undefined, expiry: utcDay(30), menu: false },
+            { tag: "empty expiry", loggedIn: true, expiry: "", menu: false },
+            { tag: "past expiry", loggedIn: true, expiry: utcDay(-1), menu: false },
+            { tag: "expiry day itself", loggedIn: true, expiry: utcDay(0), menu: false },
+            { tag: "expiry not a date", loggedIn: true, expiry: "soon", menu: false }
+        ];
+    }
+
+    function test_gate(data) {
+        if (data.loggedIn !== undefined)
+            testHelper.setStoreValue("isLoggedIn", data.loggedIn);
+        testHelper.setStoreValue("expiryDate", data.expiry);
+        const requestsBefore = testHelper.panelRequests(demoPanel, "/api/app-servers.json");
+
+        const window = createWindow();
+        const gateLines = linesStartingWith("[Main]");
+        compare(gateLines, [data.menu ? validLine : invalidLine]);
+        compare(stackOf(window).depth, 1);
+        compare(pageOf(window).objectName, data.menu ? "mainMenu" : "loginScreen");
+
+        // The directory request goes out before the routing decision, on both branches.
+        const lines = testHelper.logLines();
+        verify(lines.indexOf(fetchLine) >= 0 && lines.indexOf(fetchLine) < lines.indexOf(gateLines[0]),
+               "fetch before routing");
+        tryVerify(() => testHelper.panelRequests(demoPanel, "/api/app-servers.json") === requestsBefore + 1);
+    }
+
+    // The stored day is 00:00 UTC of that day: valid until that instant, not from it on.
+    function test_expiryBoundary() {
+        const window = createWindow();
+        verify(window.hasValidSignIn(true, "2026-12-31", new Date(Date.UTC(2026, 11, 30, 23, 59, 59))));
+        verify(!window.hasValidSignIn(true, "2026-12-31", new Date(Date.UTC(2026, 11, 31))));
+        verify(!window.hasValidSignIn("false", "2026-12-31", new Date(Date.UTC(2026, 0, 1))));
+    }
+
+    function test_directoryFetch_data() {
+        return [
+            { tag: "directory", panel: () => demoPanel, expected: "Vietnam", log: "" },
+            { tag: "status 500", panel: () => startPanel(testHelper.sourcePath("demo/app-servers.json"), ["--status", "500"]),
+              expected: "Oldland", log: "[LocationScreen] API request failed. Status: 500" },
+            { tag: "no reply from the panel", panel: () => testHelper.unusedPortUrl(),
+              expected: "Oldland", log: "[LocationScreen] API request failed. Status: 0" },
+            { tag: "body not JSON", panel: () => startPanel(tempFile("html.json", "<html>busy</html>")),
+              expected: "Oldland", log: "[LocationScreen] Server list is not JSON" },
+            { tag: "reply without Servers",
+              panel: () => startPanel(tempFile("cities.json", JSON.stringify({ Cities: [{ CityName: "Lyon" }] }))),
+              expected: "Oldland", log: "[LocationScreen] Server list has no Servers" },
+            { tag: "reply held until the deadline", panel: () => startPanel(testHelper.sourcePath("demo/app-servers.json"), ["--no-reply"]),
+              expected: "Oldland", log: "[LocationScreen] API request timed out after 300 ms" }
+        ];
+    }
+
+    // Each start sets the busy state, and the completion of the request ends it whatever the
+    // outcome; only a usable directory replaces the one stored by an earlier run.
+    function test_directoryFetch(data) {
+        testHelper.usePanel(oldDirectoryPanel);
+        let window = createWindow();
+        tryCompare(homeSettingsOf(window), "isLoading", false);
+        closeWindow(window);
+        compare(testHelper.storeValue("rawApiData").Servers[0].Name, "Oldland");
+
+        testHelper.usePanel(data.panel());
+        testHelper.clearLog();
+        window = createWindow({ directoryTimeout: 300 });
+        const settings = homeSettingsOf(window);
+        compare(settings.isLoading, true);
+        compare(settings.rawApiData.Servers[0].Name, "Oldland");
+        tryCompare(settings, "isLoading", false, 10000);
+        compare(settings.rawApiData.Servers[0].Name, data.expected);
+        const failures = testHelper.logLines().filter(line => line.startsWith("[LocationScreen]")
+                                                               && line !== fetchLine);
+        if (data.log === "")
+            compare(failures, []);
+        else
+            verify(failures.some(line => line.startsWith(data.log)), failures.join("\n"));
+
+        closeWindow(window);
+        compare(testHelper.storeValue("rawApiData").Servers[0].Name, data.expected);
+    }
+
+    name: "Main"
+}
