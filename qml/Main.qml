@@ -97,8 +97,10 @@ ApplicationWindow {
         directoryRequest = null;
         directoryDeadline.stop();
         const directory = directoryFromReply(status, text);
-        if (directory)
+        if (directory) {
             homeSettings.rawApiData = directory;
+            console.log("[LocationScreen] Server list received and stored");
+        }
         homeSettings.isLoading = false;
     }
 
