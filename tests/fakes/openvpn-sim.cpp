@@ -1,0 +1,201 @@
+// Stands in for the OpenVPN command-line program: takes "--config <file>", checks that the
+// file exists and then follows a scenario from the environment variable OPENVPN_SIM_SCENARIO,
+// one step per line:
+//
+//   out <text>      writes the text and a line end to standard output
+//   part <text>     writes the text to standard output without a line end
+//   err <text>      writes the text and a line end to standard error
+//   sleep <ms>      pauses
+//   ignore-term     ignores the polite termination request from now on
+//   wait            waits for the termination request (for ever if it is ignored)
+//   exit <code>     ends with the exit code
+//   crash           ends abnormally
+//   pid             writes "PID <process id>"
+//   args            writes "ARGS" and the command-line arguments
+//   demo            behaves like a successful connection to the remote of the configuration
+//                   (real-looking lines with a private address), then waits
+//
+// Without the variable, or with the value "demo", it runs the demo step. A termination
+// request that is not ignored ends the program at once with exit code 0, as OpenVPN does.
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <sys/resource.h>
+#include <unistd.h>
+#define SIM_POSIX 1
+#else
+#include <process.h>
+#endif
+
+namespace {
+
+volatile std::sig_atomic_t terminationRequested = 0;
+
+void onTerminate(int)
+{
+    terminationRequested = 1;
+}
+
+void write(std::FILE *stream, const std::string &text)
+{
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fflush(stream);
+}
+
+void endIfAskedTo()
+{
+    if (terminationRequested) {
+        write(stdout, "SIGTERM[hard,] received, process exiting\n");
+        std::exit(0);
+    }
+}
+
+void pause(long milliseconds)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (std::chrono::steady_clock::now() < until) {
+        endIfAskedTo();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    endIfAskedTo();
+}
+
+[[noreturn]] void waitForTermination()
+{
+    for (;;)
+        pause(1000);
+}
+
+[[noreturn]] void crash()
+{
+#ifdef SIM_POSIX
+    const rlimit noCore{0, 0};
+    setrlimit(RLIMIT_CORE, &noCore);
+#endif
+    std::abort();
+}
+
+long processId()
+{
+#ifdef SIM_POSIX
+    return static_cast<long>(getpid());
+#else
+    return static_cast<long>(_getpid());
+#endif
+}
+
+std::string timestamped(const std::string &text)
+{
+    const std::time_t now = std::time(nullptr);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S ", std::localtime(&now));
+    return stamp + text + "\n";
+}
+
+// The address and port of the first remote line of the configuration.
+std::string remoteOf(const std::string &configPath)
+{
+    std::ifstream config(configPath);
+    std::string line;
+    while (std::getline(config, line)) {
+        std::istringstream words(line);
+        std::string directive, host, port;
+        if (words >> directive >> host >> port && directive == "remote")
+            return host + ":" + port;
+    }
+    return "127.0.0.1:1194";
+}
+
+[[noreturn]] void demo(const std::string &configPath)
+{
+    const std::string remote = "[AF_INET]" + remoteOf(configPath);
+    const char *lines[] = {
+        "OpenVPN 2.6 (simulator) [SSL (OpenSSL)] [LZO] [LZ4]",
+        "TCP/UDP: Preserving recently used remote address: ",
+        "Attempting to establish TCP connection with ",
+        "TCP connection established with ",
+        "Peer Connection Initiated with ",
+        "PUSH: Received control message: 'PUSH_REPLY,route-gateway 10.8.0.1,topology subnet,"
+        "ping 10,ping-restart 60,ifconfig 10.8.0.2 255.255.255.0,peer-id 0'",
+        "TUN/TAP device tun0 opened",
+        "net_addr_v4_add: 10.8.0.2/24 dev tun0",
+        "Initialization Sequence Completed",
+    };
+    for (const char *line : lines) {
+        std::string text = line;
+        if (text.back() == ' ')
+            text += remote;
+        write(stdout, timestamped(text));
+        pause(150);
+    }
+    waitForTermination();
+}
+
+void run(const std::string &step, const std::string &argument, int argc, char **argv)
+{
+    if (step == "out") {
+        write(stdout, argument + "\n");
+    } else if (step == "part") {
+        write(stdout, argument);
+    } else if (step == "err") {
+        write(stderr, argument + "\n");
+    } else if (step == "sleep") {
+        pause(std::atol(argument.c_str()));
+    } else if (step == "ignore-term") {
+        std::signal(SIGTERM, SIG_IGN);
+    } else if (step == "wait") {
+        waitForTermination();
+    } else if (step == "exit") {
+        std::exit(std::atoi(argument.c_str()));
+    } else if (step == "crash") {
+        crash();
+    } else if (step == "pid") {
+        write(stdout, "PID " + std::to_string(processId()) + "\n");
+    } else if (step == "args") {
+        std::string line = "ARGS";
+        for (int i = 1; i < argc; ++i)
+            line += std::string(" ") + argv[i];
+        write(stdout, line + "\n");
+    } else if (step == "demo") {
+        demo(argv[2]);
+    } else {
+        write(stderr, "openvpn-sim: unknown step " + step + "\n");
+        std::exit(2);
+    }
+    endIfAskedTo();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::signal(SIGTERM, onTerminate);
+    if (argc != 3 || std::string(argv[1]) != "--config") {
+        write(stdout, "Options error: expected --config <file>\n");
+        return 1;
+    }
+    if (!std::ifstream(argv[2])) {
+        write(stdout, std::string("Options error: cannot open config file ") + argv[2] + "\n");
+        return 1;
+    }
+
+    const char *scenario = std::getenv("OPENVPN_SIM_SCENARIO");
+    std::istringstream steps(scenario ? scenario : "demo");
+    std::string line;
+    while (std::getline(steps, line)) {
+        const std::size_t space = line.find(' ');
+        const std::string step = line.substr(0, space);
+        const std::string argument = space == std::string::npos ? "" : line.substr(space + 1);
+        if (!step.empty())
+            run(step, argument, argc, argv);
+    }
+    return 0;
+}
