@@ -1,11 +1,257 @@
 #include "VpnManager.h"
 
-VpnManager::VpnManager(QObject *parent) : QObject(parent), vpnProcess(new QProcess(this)) {}
+#include "DirectoryValues.h"
+#include "OpenVpnOutput.h"
+#include "SessionFiles.h"
 
-void VpnManager::connectVpn(const QString &, const QString &, const QString &, const QString &,
-                            const QString &)
-{}
+#include <QCoreApplication>
+#include <QDebug>
 
-void VpnManager::disconnectVpn() {}
+namespace {
 
-void VpnManager::syncDisconnectVpn() {}
+constexpr std::chrono::milliseconds defaultConnectTimeout{60000};
+constexpr int gracePeriodMs = 5000;
+constexpr int killWaitMs = 30000;
+
+QString openVpnProgram()
+{
+#ifdef Q_OS_WIN
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/openvpn.exe");
+#else
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/openvpn");
+#endif
+}
+
+} // namespace
+
+VpnManager::VpnManager(QObject *parent) : QObject(parent), vpnProcess(new QProcess(this))
+{
+    m_connectTimer.setSingleShot(true);
+    m_connectTimer.setInterval(defaultConnectTimeout);
+    m_stopTimer.setSingleShot(true);
+    connect(&m_connectTimer, &QTimer::timeout, this, &VpnManager::onConnectTimeout);
+    connect(&m_stopTimer, &QTimer::timeout, this, &VpnManager::onStopTimeout);
+
+    connect(vpnProcess, &QProcess::started, this, &VpnManager::onStarted);
+    connect(vpnProcess, &QProcess::finished, this, &VpnManager::onFinished);
+    connect(vpnProcess, &QProcess::errorOccurred, this, &VpnManager::onErrorOccurred);
+    connect(vpnProcess, &QProcess::readyReadStandardOutput, this, &VpnManager::onStandardOutput);
+    connect(vpnProcess, &QProcess::readyReadStandardError, this, &VpnManager::onStandardError);
+}
+
+void VpnManager::setConnectTimeout(std::chrono::milliseconds timeout)
+{
+    m_connectTimer.setInterval(timeout);
+}
+
+void VpnManager::connectVpn(const QString &host, const QString &port, const QString &cat,
+                            const QString &user, const QString &pass)
+{
+    if (vpnProcess->state() != QProcess::NotRunning) {
+        qDebug() << "[VPN] Already running";
+        return;
+    }
+    m_disconnecting = false;
+    m_disconnected = false;
+    emit disconnectingChanged();
+    emit disconnectedChanged();
+
+    const QString unusable = DirectoryValues::firstUnusable(host, port, cat, user, pass);
+    if (!unusable.isEmpty()) {
+        qWarning().noquote() << "[VPN] Refusing to connect: the server's" << unusable
+                             << "is not usable";
+        return;
+    }
+    const QString sessionFilePath = SessionFiles::prepare(host, port, cat, user, pass);
+    if (sessionFilePath.isEmpty())
+        return;
+
+    m_stopCompletionPending = false;
+    m_partialOutput.clear();
+    m_connecting = true;
+    emit connectingChanged();
+    m_connectTimer.start();
+    qDebug() << "[VPN] Starting OpenVPN with config:" << sessionFilePath;
+    vpnProcess->start(openVpnProgram(), {QStringLiteral("--config"), sessionFilePath},
+                      QIODevice::ReadWrite);
+}
+
+void VpnManager::syncDisconnectVpn()
+{
+    if (vpnProcess->state() == QProcess::NotRunning) {
+        qDebug() << "[VPN] Not running";
+        return;
+    }
+    // Takes over a background stop that is still waiting: the kill below ends the child.
+    m_stopPhase = StopPhase::Idle;
+    m_stopTimer.stop();
+    m_connectTimer.stop();
+    m_disconnecting = true;
+    emit disconnectingChanged();
+    vpnProcess->kill();
+    vpnProcess->waitForFinished(killWaitMs);
+    pairedReset();
+    qDebug() << "[VPN] Disconnected.";
+}
+
+void VpnManager::disconnectVpn()
+{
+    if (vpnProcess->state() == QProcess::NotRunning) {
+        qDebug() << "[VPN] Not running";
+        return;
+    }
+    if (m_stopPhase != StopPhase::Idle) {
+        qDebug() << "[VPN] Already disconnecting";
+        return;
+    }
+    m_stopPhase = StopPhase::Grace;
+    m_connectTimer.stop();
+    m_disconnecting = true;
+    emit disconnectingChanged();
+
+    qDebug() << "[VPN] Sending terminate signal...";
+    vpnProcess->terminate();
+    qDebug() << "[VPN] Waiting for process to exit (max 5s)...";
+    m_stopTimer.start(gracePeriodMs);
+}
+
+void VpnManager::onStopTimeout()
+{
+    if (m_stopPhase == StopPhase::Grace) {
+        qDebug() << "[VPN] Still running, killing forcefully...";
+        m_stopPhase = StopPhase::AfterKill;
+        vpnProcess->kill();
+        m_stopTimer.start(killWaitMs);
+        return;
+    }
+    // The child survived the kill: the flags are reset all the same.
+    finishBackgroundStop();
+}
+
+void VpnManager::finishBackgroundStop()
+{
+    m_stopPhase = StopPhase::Idle;
+    m_stopTimer.stop();
+    m_stopCompletionPending = true;
+    QMetaObject::invokeMethod(
+        this, [this] { completeBackgroundStop(); }, Qt::QueuedConnection);
+}
+
+void VpnManager::completeBackgroundStop()
+{
+    if (m_stopCompletionPending)
+        pairedReset();
+    m_stopCompletionPending = false;
+    qDebug() << "[VPN] Disconnected (via thread monitor).";
+}
+
+void VpnManager::onConnectTimeout()
+{
+    qWarning() << "[VPN] Connection attempt not completed within" << m_connectTimer.interval()
+               << "ms, stopping";
+    disconnectVpn();
+}
+
+void VpnManager::onStarted()
+{
+    qDebug() << "[VPN] Process started";
+}
+
+void VpnManager::onFinished()
+{
+    examineRemainingOutput();
+    qDebug() << "[VPN] Process finished";
+    groupedReset();
+    if (m_stopPhase == StopPhase::Grace)
+        qDebug() << "[VPN] Terminated gracefully";
+    if (m_stopPhase != StopPhase::Idle)
+        finishBackgroundStop();
+}
+
+void VpnManager::onErrorOccurred(QProcess::ProcessError error)
+{
+    examineRemainingOutput();
+    qDebug() << "[VPN] Process error:" << error;
+    groupedReset();
+}
+
+void VpnManager::onStandardOutput()
+{
+    m_partialOutput += vpnProcess->readAllStandardOutput();
+    const QStringList lines = OpenVpnOutput::takeCompleteLines(m_partialOutput);
+    for (const QString &line : lines)
+        handleOutputLine(line);
+}
+
+void VpnManager::onStandardError()
+{
+    const QString text = QString::fromUtf8(vpnProcess->readAllStandardError()).trimmed();
+    qDebug().noquote() << "[VPN STDERR]" << text;
+}
+
+void VpnManager::handleOutputLine(const QString &segment)
+{
+    const QString line = segment.trimmed();
+    if (line.isEmpty())
+        return;
+    qDebug().noquote() << "[VPN STDOUT]" << line;
+
+    const OpenVpnOutput::Findings findings = OpenVpnOutput::examineLine(line);
+    if (findings.connectingMarker && !m_connecting) {
+        m_connecting = true;
+        emit connectingChanged();
+        qDebug() << "[VPN] Connecting...";
+        m_connectTimer.start();
+    }
+    if (findings.completionMarker) {
+        m_connectTimer.stop();
+        m_connected = true;
+        m_connecting = false;
+        m_disconnected = false;
+        emit connectedChanged();
+        emit connectingChanged();
+        qDebug() << "[VPN] Connected.";
+    }
+    if (!findings.privateIp.isEmpty() && findings.privateIp != m_privateIp) {
+        m_privateIp = findings.privateIp;
+        emit privateIpChanged();
+        qDebug() << "[VPN] Private IP:" << m_privateIp;
+    }
+}
+
+// The last line of a child that ended without writing its line end.
+void VpnManager::examineRemainingOutput()
+{
+    if (vpnProcess->state() == QProcess::NotRunning)
+        handleOutputLine(OpenVpnOutput::takeRest(m_partialOutput));
+}
+
+void VpnManager::groupedReset()
+{
+    m_connectTimer.stop();
+    m_connected = false;
+    m_connecting = false;
+    m_disconnecting = false;
+    m_disconnected = true;
+    m_privateIp.clear();
+    emit connectedChanged();
+    emit connectingChanged();
+    emit disconnectingChanged();
+    emit disconnectedChanged();
+    emit privateIpChanged();
+}
+
+void VpnManager::pairedReset()
+{
+    m_connectTimer.stop();
+    m_connected = false;
+    emit connectedChanged();
+    m_connecting = false;
+    emit connectingChanged();
+    m_disconnecting = false;
+    emit disconnectingChanged();
+    m_disconnected = true;
+    emit disconnectedChanged();
+    m_privateIp.clear();
+    emit privateIpChanged();
+}

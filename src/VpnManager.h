@@ -1,10 +1,18 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QProcess>
 #include <QString>
+#include <QTimer>
+
+#include <chrono>
 
 // Owns the OpenVPN child process and publishes the connection flags.
+//
+// All of its work happens on the thread it lives on: the handlers of the process object, the
+// connection bound and the background stop, which is driven by timers there rather than by a
+// second thread, so the process object is never used from two threads.
 class VpnManager : public QObject
 {
     Q_OBJECT
@@ -23,10 +31,18 @@ public:
     bool isDisconnected() const { return m_disconnected; }
     QString privateIp() const { return m_privateIp; }
 
+    // Validates the server's values, writes the session's files and starts OpenVPN.
     Q_INVOKABLE void connectVpn(const QString &host, const QString &port, const QString &cat,
                                 const QString &user, const QString &pass);
+    // Announces disconnecting and returns; OpenVPN is asked to end, killed after a grace
+    // period if need be, and the flags are reset once it has gone.
     Q_INVOKABLE void disconnectVpn();
+    // Kills OpenVPN and returns when it has ended and the flags are reset.
     Q_INVOKABLE void syncDisconnectVpn();
+
+    // How long a stretch of connecting may last before the attempt is stopped (one minute
+    // unless set otherwise).
+    void setConnectTimeout(std::chrono::milliseconds timeout);
 
 signals:
     void connectedChanged();
@@ -36,10 +52,38 @@ signals:
     void privateIpChanged();
 
 private:
+    enum class StopPhase {
+        Idle,     // no background stop under way
+        Grace,    // the polite request was sent; waiting for the child to end
+        AfterKill // the child was killed; waiting for it to end
+    };
+
+    void onStarted();
+    void onFinished();
+    void onErrorOccurred(QProcess::ProcessError error);
+    void onStandardOutput();
+    void onStandardError();
+    void handleOutputLine(const QString &segment);
+    void examineRemainingOutput();
+    void groupedReset();
+    void pairedReset();
+    void onConnectTimeout();
+    void onStopTimeout();
+    void finishBackgroundStop();
+    void completeBackgroundStop();
+
     QProcess *vpnProcess = nullptr;
     bool m_connected = false;
     bool m_connecting = false;
     bool m_disconnecting = false;
     bool m_disconnected = true;
     QString m_privateIp;
+    // Standard output of the child that has not yet received its line end.
+    QByteArray m_partialOutput;
+    QTimer m_connectTimer{this};
+    QTimer m_stopTimer{this};
+    StopPhase m_stopPhase = StopPhase::Idle;
+    // A background stop has ended and its completion is queued; a new child started before
+    // the completion arrives cancels its reset.
+    bool m_stopCompletionPending = false;
 };

@@ -1,0 +1,47 @@
+#include "SessionConfig.h"
+
+#include "LiteralReplace.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+namespace SessionConfig {
+
+QString effectivePort(const QString &port)
+{
+    return port.trimmed().isEmpty() ? QStringLiteral("1194") : port;
+}
+
+QString authLine(const QString &authFilePath)
+{
+    QString path = authFilePath;
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return QStringLiteral("auth-user-pass \"%1\"").arg(path);
+}
+
+QString compose(const QString &profile, const QString &host, const QString &port,
+                const QString &authFilePath)
+{
+    static const QRegularExpression remoteRegex(QStringLiteral(R"(^remote\s+\S+\s+\d+)"),
+                                                QRegularExpression::MultilineOption);
+
+    // Substituted in one pass, and literally: a "%" or "\1" inside the host stays as it is.
+    const QString remoteLine = QStringLiteral("remote %1 %2").arg(host, port);
+    QString configContent = replaceLiterally(profile, remoteRegex, 0, remoteLine);
+
+    const QString fixedAuthLine = authLine(authFilePath);
+    QStringList lines = configContent.split(QLatin1Char('\n'));
+    bool replaced = false;
+    for (QString &line : lines) {
+        if (line.trimmed().startsWith(QLatin1String("auth-user-pass"))) {
+            line = fixedAuthLine;
+            replaced = true;
+            break;
+        }
+    }
+    if (!replaced)
+        lines.append(fixedAuthLine);
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace SessionConfig

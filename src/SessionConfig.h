@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// Composes the configuration of one connection from an OpenVPN profile: the server's address
+// and port go into the remote lines, the credentials file into the auth-user-pass line, and
+// every other line of the profile stays as it is.
+namespace SessionConfig {
+
+// "1194" when `port` is empty or only white space, else `port` verbatim (blanks included).
+QString effectivePort(const QString &port);
+
+// The directive that names the credentials file: auth-user-pass and the path, double-quoted,
+// with forward slashes in place of backslashes.
+QString authLine(const QString &authFilePath);
+
+// Rewrites every line that begins with remote, an address and a port number to
+// "remote <host> <port>" (words after the port stay), and replaces the first line whose
+// trimmed text starts with auth-user-pass by authLine(authFilePath), or appends that directive
+// as a new last line when there is none. Lines are separated by "\n".
+QString compose(const QString &profile, const QString &host, const QString &port,
+                const QString &authFilePath);
+
+} // namespace SessionConfig

@@ -1,0 +1,664 @@
+#include "TestEnvironment.h"
+#include "VpnManager.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QStandardPaths>
+#include <QtTest>
+
+#include <memory>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <csignal>
+#endif
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Every notification of a manager, with the value it announces, in the order sent.
+class FlagRecorder : public QObject
+{
+public:
+    explicit FlagRecorder(VpnManager *manager)
+    {
+        const auto record = [this](const char *name, auto value) {
+            return [this, name, value] { events.append(QLatin1String(name) + '=' + value()); };
+        };
+        const auto flag = [](bool value) {
+            return value ? QStringLiteral("true") : QStringLiteral("false");
+        };
+        connect(manager, &VpnManager::connectedChanged, this,
+                record("connected", [=] { return flag(manager->isConnected()); }));
+        connect(manager, &VpnManager::connectingChanged, this,
+                record("connecting", [=] { return flag(manager->isConnecting()); }));
+        connect(manager, &VpnManager::disconnectingChanged, this,
+                record("disconnecting", [=] { return flag(manager->isDisconnecting()); }));
+        connect(manager, &VpnManager::disconnectedChanged, this,
+                record("disconnected", [=] { return flag(manager->isDisconnected()); }));
+        connect(manager, &VpnManager::privateIpChanged, this,
+                record("privateIp", [=] { return manager->privateIp(); }));
+    }
+
+    QStringList events;
+};
+
+const QStringList entryStep = {"disconnecting=false", "disconnected=false"};
+const QStringList reset = {"connected=false", "connecting=false", "disconnecting=false",
+                           "disconnected=true", "privateIp="};
+
+// How many resets `events` consists of, or -1 when it is anything else.
+int countResets(const QStringList &events)
+{
+    if (events.size() % reset.size() != 0)
+        return -1;
+    for (qsizetype i = 0; i < events.size(); i += reset.size()) {
+        if (events.mid(i, reset.size()) != reset)
+            return -1;
+    }
+    return int(events.size() / reset.size());
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+const char connectedScenario[] = "out Attempting to establish TCP connection with "
+                                 "[AF_INET]127.0.0.1:1194\n"
+                                 "out Initialization Sequence Completed\n"
+                                 "wait";
+
+} // namespace
+
+class TestVpnManager : public QObject
+{
+    Q_OBJECT
+
+private:
+    static void setScenario(const QByteArray &steps) { qputenv("OPENVPN_SIM_SCENARIO", steps); }
+
+    static QString sessionPath()
+    {
+        return QStandardPaths::writableLocation(QStandardPaths::TempLocation) +
+               QStringLiteral("/vpn_session.ovpn");
+    }
+
+    static QString appPath(const QString &name)
+    {
+        return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
+    }
+
+    // Removes what connections leave beside the executable and in the temporary directory.
+    static void removeSessionFiles()
+    {
+        QDir appDir(QCoreApplication::applicationDirPath());
+        const QFileInfoList entries =
+            appDir.entryInfoList({"*.ovpn", "auth*.txt"}, QDir::AllEntries | QDir::System |
+                                                              QDir::Hidden | QDir::NoDotAndDotDot);
+        for (const QFileInfo &entry : entries) {
+            if (entry.isDir() && !entry.isSymLink())
+                QDir(entry.filePath()).removeRecursively();
+            else
+                QFile::remove(entry.filePath());
+        }
+        QFile::remove(sessionPath());
+    }
+
+    // Connects with the simulator following `scenario` and waits until it reports the tunnel.
+    void connectAndWait(const QByteArray &scenario)
+    {
+        setScenario(scenario);
+        m_manager->connectVpn(QStringLiteral("127.0.0.1"), QString(), QStringLiteral("default"),
+                              QStringLiteral("alice"), QStringLiteral("secret"));
+        QTRY_VERIFY(m_manager->isConnected());
+    }
+
+    void verifyAbandonedAfterEntryStep()
+    {
+        QCOMPARE(m_recorder->events, entryStep);
+        QVERIFY(!m_manager->isConnected());
+        QVERIFY(!m_manager->isConnecting());
+        QVERIFY(!m_manager->isDisconnecting());
+        QVERIFY(!m_manager->isDisconnected());
+        QVERIFY(logged().matching(QStringLiteral("[VPN] Starting OpenVPN")).isEmpty());
+    }
+
+    LogCapture &logged() { return *m_logCapture; }
+
+    TemporaryHome m_home;
+    // Created for each test: the test framework installs its own log handler when it starts.
+    std::unique_ptr<LogCapture> m_logCapture;
+    std::unique_ptr<VpnManager> m_manager;
+    std::unique_ptr<FlagRecorder> m_recorder;
+
+private slots:
+    void init()
+    {
+        removeSessionFiles();
+        m_logCapture = std::make_unique<LogCapture>();
+        m_manager = std::make_unique<VpnManager>();
+        m_recorder = std::make_unique<FlagRecorder>(m_manager.get());
+    }
+
+    void cleanup()
+    {
+        if (m_manager)
+            m_manager->syncDisconnectVpn();
+        m_recorder.reset();
+        m_manager.reset();
+        m_logCapture.reset();
+        removeSessionFiles();
+    }
+
+    void ordinaryConnectionAnnouncesInOrder()
+    {
+        setScenario("args\n"
+                    "out TCP/UDP: Preserving recently used remote address: [AF_INET]10.0.0.1:1194\n"
+                    "out Attempting to establish TCP connection with [AF_INET]10.0.0.1:1194\n"
+                    "out PUSH: Received control message: 'PUSH_REPLY,route-gateway 10.8.0.1,"
+                    "ifconfig 10.8.0.2 255.255.255.0'\n"
+                    "out Initialization Sequence Completed\n"
+                    "wait");
+        m_manager->connectVpn(QStringLiteral("10.0.0.1"), QString(), QStringLiteral("default"),
+                              QStringLiteral("alice"), QStringLiteral("secret"));
+
+        QCOMPARE(m_recorder->events, entryStep + QStringList({"connecting=true"}));
+        QTRY_VERIFY(m_manager->isConnected());
+        const QStringList announced = {"connecting=true", "privateIp=10.8.0.2", "connected=true",
+                                       "connecting=false"};
+        QCOMPARE(m_recorder->events, entryStep + announced);
+        QVERIFY(!m_manager->isConnecting());
+        QVERIFY(!m_manager->isDisconnected());
+        QCOMPARE(m_manager->privateIp(), QStringLiteral("10.8.0.2"));
+
+        QVERIFY(logged().contains(QStringLiteral("[VPN STDOUT] ARGS --config ") + sessionPath()));
+        // Markers seen while connecting is already raised only log.
+        QVERIFY(!logged().contains(QStringLiteral("[VPN] Connecting...")));
+        const QStringList vpnLines = logged().matching(QStringLiteral("[VPN] "));
+        const QStringList expectedOrder = {
+            QStringLiteral("[VPN] Starting OpenVPN with config: \"%1\"").arg(sessionPath()),
+            QStringLiteral("[VPN] Process started"),
+            QStringLiteral("[VPN] Private IP: \"10.8.0.2\""), QStringLiteral("[VPN] Connected.")};
+        qsizetype previous = -1;
+        for (const QString &line : expectedOrder) {
+            const qsizetype at = vpnLines.indexOf(line);
+            QVERIFY2(at > previous, qPrintable(line));
+            previous = at;
+        }
+    }
+
+    void synchronousStopAnnouncesDisconnectingThenResets()
+    {
+        connectAndWait(connectedScenario);
+        m_recorder->events.clear();
+
+        m_manager->syncDisconnectVpn();
+
+        QCOMPARE(m_recorder->events.value(0), QStringLiteral("disconnecting=true"));
+        // The end handlers' resets during the wait, then the stop's own.
+        QVERIFY(countResets(m_recorder->events.mid(1)) >= 2);
+        QVERIFY(m_manager->isDisconnected());
+        QVERIFY(m_manager->privateIp().isEmpty());
+        QVERIFY(logged().contains(QStringLiteral("[VPN] Process finished")));
+        QCOMPARE(logged().matching(QStringLiteral("[VPN] ")).constLast(),
+                 QStringLiteral("[VPN] Disconnected."));
+    }
+
+    void stopsWithoutChildOnlyLog()
+    {
+        m_manager->disconnectVpn();
+        m_manager->syncDisconnectVpn();
+        QCOMPARE(logged().matching(QStringLiteral("[VPN]")),
+                 QStringList({"[VPN] Not running", "[VPN] Not running"}));
+        QVERIFY(m_recorder->events.isEmpty());
+    }
+
+    void reestablishingLiveTunnel()
+    {
+        connectAndWait("out Initialization Sequence Completed\n"
+                       "out ifconfig 10.8.0.6 255.255.255.0\n"
+                       "sleep 300\n"
+                       "out Attempting to establish TCP connection with [AF_INET]127.0.0.1:1194\n"
+                       "sleep 300\n"
+                       "out ifconfig 10.8.0.6 255.255.255.0\n"
+                       "out Initialization Sequence Completed\n"
+                       "wait");
+        QTRY_COMPARE(m_manager->privateIp(), QStringLiteral("10.8.0.6"));
+        m_recorder->events.clear();
+
+        QTRY_VERIFY(m_manager->isConnecting());
+        QVERIFY(m_manager->isConnected());
+        QVERIFY(logged().contains(QStringLiteral("[VPN] Connecting...")));
+        QTRY_VERIFY(!m_manager->isConnecting());
+        QCOMPARE(m_recorder->events,
+                 QStringList({"connecting=true", "connected=true", "connecting=false"}));
+        QCOMPARE(m_manager->privateIp(), QStringLiteral("10.8.0.6"));
+    }
+
+    void completionMarker_data()
+    {
+        QTest::addColumn<QByteArray>("scenario");
+        QTest::addColumn<bool>("connects");
+        QTest::newRow("split over two reads") << QByteArray("part Initialization Seq\n"
+                                                            "sleep 300\n"
+                                                            "out uence Completed\n"
+                                                            "wait")
+                                              << true;
+        QTest::newRow("CR LF line end")
+            << QByteArray("out Initialization Sequence Completed\r\nwait") << true;
+        QTest::newRow("lower case, with errors")
+            << QByteArray("out initialization sequence completed with errors\nwait") << true;
+        QTest::newRow("last line without line end")
+            << QByteArray("part Initialization Sequence Completed\nexit 0") << true;
+        QTest::newRow("on the error channel")
+            << QByteArray("err Initialization Sequence Completed\nwait") << false;
+    }
+
+    void completionMarker()
+    {
+        QFETCH(QByteArray, scenario);
+        QFETCH(bool, connects);
+        setScenario(scenario);
+        m_manager->connectVpn(QStringLiteral("127.0.0.1"), QStringLiteral("1194"),
+                              QStringLiteral("default"), QStringLiteral("alice"),
+                              QStringLiteral("pw"));
+
+        QTRY_VERIFY(!logged().matching(QStringLiteral("[VPN STD")).isEmpty());
+        QTest::qWait(400);
+        QCOMPARE(m_recorder->events.contains(QStringLiteral("connected=true")), connects);
+        QCOMPARE(logged().contains(QStringLiteral("[VPN] Connected.")), connects);
+        const QStringList output = logged().matching(QStringLiteral("[VPN STD"));
+        QCOMPARE(output.size(), 1);
+        QVERIFY(!output.constFirst().contains(QLatin1Char('\r')));
+        QVERIFY(output.constFirst().endsWith(QStringLiteral("ompleted"), Qt::CaseInsensitive) ||
+                output.constFirst().endsWith(QStringLiteral("with errors")));
+    }
+
+    void childEndingByItselfResets_data()
+    {
+        QTest::addColumn<QByteArray>("ending");
+        QTest::addColumn<int>("resets");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("exit code") << QByteArray("exit 1") << 1 << QString();
+        QTest::newRow("crash") << QByteArray("crash") << 2
+                               << QStringLiteral("[VPN] Process error: QProcess::Crashed");
+    }
+
+    void childEndingByItselfResets()
+    {
+        QFETCH(QByteArray, ending);
+        QFETCH(int, resets);
+        QFETCH(QString, error);
+        connectAndWait("out Initialization Sequence Completed\n"
+                       "out ifconfig 10.8.0.2 255.255.255.0\n"
+                       "sleep 200\n" +
+                       ending);
+        QTRY_VERIFY(logged().contains(QStringLiteral("[VPN] Process finished")));
+        const qsizetype addressed = m_recorder->events.indexOf("privateIp=10.8.0.2");
+        QVERIFY(addressed > 0);
+        QCOMPARE(countResets(m_recorder->events.mid(addressed + 1)), resets);
+        QVERIFY(m_manager->isDisconnected());
+        QVERIFY(m_manager->privateIp().isEmpty());
+        QCOMPARE(logged().contains(error), !error.isEmpty());
+    }
+
+    void childThatFailsToStartResetsOnce()
+    {
+        const QString program = appPath(QStringLiteral("openvpn"));
+        QVERIFY(QFile::rename(program, program + QStringLiteral(".hidden")));
+        const auto restore = qScopeGuard([&] { QFile::rename(program + ".hidden", program); });
+
+        m_manager->connectVpn(QStringLiteral("127.0.0.1"), QString(), QStringLiteral("default"),
+                              QStringLiteral("alice"), QStringLiteral("pw"));
+        QTRY_VERIFY(m_manager->isDisconnected());
+        QTest::qWait(200);
+
+        QCOMPARE(m_recorder->events.mid(0, 3), entryStep + QStringList({"connecting=true"}));
+        QCOMPARE(countResets(m_recorder->events.mid(3)), 1);
+        QVERIFY(logged().contains(QStringLiteral("[VPN] Process error: QProcess::FailedToStart")));
+        QVERIFY(!logged().contains(QStringLiteral("[VPN] Process finished")));
+    }
+
+    void abandonedStart_data()
+    {
+        QTest::addColumn<QString>("cat");
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("obstacle"); // "link:<path>" (dangling) or "dir:<path>"
+        QTest::addColumn<QString>("warning");
+        const QString app = QCoreApplication::applicationDirPath();
+        QTest::newRow("no profile of that category")
+            << "nosuch"
+            << "alice" << QString() << "[VPN] Cannot open resource file: \"nosuch\"";
+        QTest::newRow("empty category")
+            << ""
+            << "alice" << QString() << "[VPN] Cannot open resource file: \"\"";
+        QTest::newRow("profile copy cannot be written") << "default"
+                                                        << "alice"
+                                                        << "link:" + app + "/default.ovpn"
+                                                        << "[VPN] Failed to write \"default\"";
+        QTest::newRow("default user without auth.txt")
+            << "default"
+            << " DeFault " << QString() << "[VPN] auth.txt not found at: \"" + app + "/auth.txt\"";
+        QTest::newRow("per-user file cannot be written")
+            << "default"
+            << "alice"
+            << "link:" + app + "/auth_alice.txt"
+            << "[VPN] Cannot create auth file: \"" + app + "/auth_alice.txt\"";
+        QTest::newRow("profile cannot be read") << "goose"
+                                                << "alice"
+                                                << "dir:" + app + "/goose.ovpn"
+                                                << "[VPN] Failed to open base config";
+        QTest::newRow("session file cannot be written")
+            << "default"
+            << "alice"
+            << "link:" + sessionPath() << "[VPN] Failed to create session config file";
+    }
+
+    void abandonedStart()
+    {
+        QFETCH(QString, cat);
+        QFETCH(QString, user);
+        QFETCH(QString, obstacle);
+        QFETCH(QString, warning);
+        const QString obstaclePath = obstacle.section(QLatin1Char(':'), 1);
+        if (obstacle.startsWith(QLatin1String("link:")))
+            QVERIFY(QFile::link(QStringLiteral("/nonexistent-clientvpn-dir/file"), obstaclePath));
+        else if (obstacle.startsWith(QLatin1String("dir:")))
+            QVERIFY(QDir().mkpath(obstaclePath));
+
+        m_manager->connectVpn(QStringLiteral("127.0.0.1"), QString(), cat, user,
+                              QStringLiteral("pw"));
+
+        QVERIFY2(logged().contains(warning), qPrintable(logged().lines().join('\n')));
+        verifyAbandonedAfterEntryStep();
+        QFile::remove(obstaclePath);
+    }
+
+    void unusableDirectoryValuesAreRefused_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("cat");
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("pass");
+        QTest::addColumn<QString>("field");
+        const QString h = QStringLiteral("10.0.0.1");
+        const QString p = QStringLiteral("1194");
+        const QString c = QStringLiteral("default");
+        const QString u = QStringLiteral("alice");
+        const QString pw = QStringLiteral("pw");
+        QTest::newRow("directive after the host")
+            << "10.0.0.1 1194\nscript-security 2\nup /bin/sh" << p << c << u << pw << "host";
+        QTest::newRow("space in the host") << "10.0.0.1 443" << p << c << u << pw << "host";
+        QTest::newRow("quote in the host") << "evil\"host" << p << c << u << pw << "host";
+        QTest::newRow("empty host") << "" << p << c << u << pw << "host";
+        QTest::newRow("directive after the port")
+            << h << "1194\nup /bin/sh" << c << u << pw << "port";
+        QTest::newRow("port beyond range") << h << "65536" << c << u << pw << "port";
+        QTest::newRow("port zero") << h << "0" << c << u << pw << "port";
+        QTest::newRow("port name") << h << "openvpn" << c << u << pw << "port";
+        QTest::newRow("category leaving the folder")
+            << h << p << "../default" << u << pw << "category";
+        QTest::newRow("category in a subfolder")
+            << h << p << "sub/default" << u << pw << "category";
+        QTest::newRow("category with a backslash")
+            << h << p << "sub\\default" << u << pw << "category";
+        QTest::newRow("category naming a device") << h << p << "CON" << u << pw << "category";
+        QTest::newRow("user leaving the folder") << h << p << c << "../../tmp/x" << pw << "user";
+        QTest::newRow("user with a line break") << h << p << c << "alice\nbob" << pw << "user";
+        QTest::newRow("user with a colon") << h << p << c << "c:alice" << pw << "user";
+        QTest::newRow("password with a line break") << h << p << c << u << "pw\nroot"
+                                                    << "password";
+    }
+
+    void unusableDirectoryValuesAreRefused()
+    {
+        QFETCH(QString, host);
+        QFETCH(QString, port);
+        QFETCH(QString, cat);
+        QFETCH(QString, user);
+        QFETCH(QString, pass);
+        QFETCH(QString, field);
+        QDir appDir(QCoreApplication::applicationDirPath());
+        const QStringList filesBefore = appDir.entryList(QDir::Files);
+
+        m_manager->connectVpn(host, port, cat, user, pass);
+
+        QVERIFY(logged().contains(
+            QStringLiteral("[VPN] Refusing to connect: the server's %1 is not usable").arg(field)));
+        verifyAbandonedAfterEntryStep();
+        QCOMPARE(appDir.entryList(QDir::Files), filesBefore);
+        QVERIFY(!QFile::exists(sessionPath()));
+    }
+
+    void profileIsExtractedOnlyOnce()
+    {
+        setScenario("exit 0");
+        const QString workingCopy = appPath(QStringLiteral("default.ovpn"));
+        m_manager->connectVpn(QStringLiteral("127.0.0.1"), QString(), QStringLiteral("default"),
+                              QStringLiteral("alice"), QStringLiteral("pw"));
+        QCOMPARE(readAll(workingCopy), readAll(QStringLiteral(":/ovpnfile/default.ovpn")));
+        QVERIFY(logged().contains(
+            QStringLiteral("[VPN] Extracted \"default\" to: \"%1\"").arg(workingCopy)));
+        QTRY_VERIFY(m_manager->isDisconnected());
+
+        QFile file(workingCopy);
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("\n# edited by hand\n");
+        file.close();
+        logged().clear();
+        m_manager->connectVpn(QStringLiteral("127.0.0.1"), QString(), QStringLiteral("default"),
+                              QStringLiteral("alice"), QStringLiteral("pw"));
+
+        QVERIFY(logged().matching(QStringLiteral("[VPN] Extracted")).isEmpty());
+        QVERIFY(readAll(sessionPath()).contains("\n# edited by hand\n"));
+    }
+
+    void credentialsFiles_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("authFile");
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("per-user file") << "alice"
+                                       << "auth_alice.txt" << QByteArray("alice\nserver-pw\n");
+        QTest::newRow("user name verbatim")
+            << " Bob Smith"
+            << "auth_ Bob Smith.txt" << QByteArray(" Bob Smith\nserver-pw\n");
+        QTest::newRow("default user") << " DEFAULT "
+                                      << "auth.txt" << QByteArray("account\naccount-pw\n");
+    }
+
+    void credentialsFiles()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, authFile);
+        QFETCH(QByteArray, content);
+        const QString authPath = appPath(authFile);
+        QFile stale(authPath);
+        QVERIFY(stale.open(QIODevice::WriteOnly));
+        stale.write(authFile == QLatin1String("auth.txt") ? "account\naccount-pw\n"
+                                                          : "stale\nold password\n");
+        stale.close();
+        setScenario("exit 0");
+
+        m_manager->connectVpn(QStringLiteral("127.0.0.1"), QString(), QStringLiteral("default"),
+                              user, QStringLiteral("server-pw"));
+
+        QCOMPARE(readAll(authPath), content);
+        QCOMPARE(QDir(QCoreApplication::applicationDirPath())
+                     .entryList({QStringLiteral("auth*.txt")}, QDir::Files),
+                 QStringList{authFile});
+#ifdef Q_OS_UNIX
+        if (authFile != QLatin1String("auth.txt")) {
+            QCOMPARE(QFile::permissions(authPath) & 0x0077, QFileDevice::Permissions());
+            QVERIFY(logged().contains(
+                QStringLiteral("[VPN] Created user-specific auth file: \"%1\"").arg(authPath)));
+        }
+#endif
+        const QByteArray session = readAll(sessionPath());
+        QCOMPARE(session.count("auth-user-pass"), 1);
+        QVERIFY(session.contains("\nauth-user-pass \"" + authPath.toUtf8() + "\"\n"));
+        QVERIFY(session.contains("\nremote 127.0.0.1 1194\n"));
+    }
+
+    void profileWithCrLfLinesIsReadBack()
+    {
+        const QString profile = appPath(QStringLiteral("crlf.ovpn"));
+        QFile file(profile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("client\r\nremote 127.0.0.1 1194 tcp\r\nauth-user-pass\r\nverb 3\r\n");
+        file.close();
+        setScenario("exit 0");
+
+        m_manager->connectVpn(QStringLiteral("192.0.2.10"), QStringLiteral(" 443 "),
+                              QStringLiteral("crlf"), QStringLiteral("alice"),
+                              QStringLiteral("pw"));
+
+        QCOMPARE(readAll(sessionPath()), "client\nremote 192.0.2.10  443  tcp\nauth-user-pass \"" +
+                                             appPath(QStringLiteral("auth_alice.txt")).toUtf8() +
+                                             "\"\nverb 3\n");
+    }
+
+    void loggedConfigurationHidesKeyMaterial()
+    {
+        const QByteArray resource = readAll(QStringLiteral(":/ovpnfile/surfshark.ovpn"));
+        const QByteArray keyLine = resource.split('\n').value(
+            resource.split('\n').indexOf("-----BEGIN OpenVPN Static key V1-----") + 1);
+        QVERIFY(!keyLine.isEmpty());
+        setScenario("exit 0");
+
+        m_manager->connectVpn(QStringLiteral("127.0.0.1"), QString(), QStringLiteral("surfshark"),
+                              QStringLiteral("alice"), QStringLiteral("pw"));
+
+        const QStringList configs =
+            logged().matching(QStringLiteral("[VPN] Final config content:\n"));
+        QCOMPARE(configs.size(), 1);
+        QVERIFY(!configs.constFirst().contains(QString::fromLatin1(keyLine)));
+        QVERIFY(configs.constFirst().contains(QStringLiteral("<tls-auth>\n[hidden]\n</tls-auth>")));
+        QVERIFY(configs.constFirst().contains(QStringLiteral("-----BEGIN CERTIFICATE-----")));
+        QVERIFY(configs.constFirst().contains(QStringLiteral("\nremote 127.0.0.1 1194\n")));
+        QVERIFY(readAll(sessionPath()).contains(keyLine));
+    }
+
+    void backgroundStop_data()
+    {
+        QTest::addColumn<bool>("ignoresPoliteRequest");
+        QTest::newRow("ends on the polite request") << false;
+        QTest::newRow("ignores the polite request") << true;
+    }
+
+    void backgroundStop()
+    {
+        QFETCH(bool, ignoresPoliteRequest);
+        connectAndWait((ignoresPoliteRequest ? "ignore-term\n" : "") +
+                       QByteArray(connectedScenario));
+        m_recorder->events.clear();
+        logged().clear();
+
+        m_manager->disconnectVpn();
+        QCOMPARE(m_recorder->events, QStringList{"disconnecting=true"});
+        QVERIFY(m_manager->isConnected());
+
+        m_manager->connectVpn(QStringLiteral("127.0.0.1"), QString(), QStringLiteral("default"),
+                              QStringLiteral("alice"), QStringLiteral("pw"));
+        m_manager->disconnectVpn();
+        QVERIFY(logged().contains(QStringLiteral("[VPN] Already running")));
+        QCOMPARE(logged().matching(QStringLiteral("[VPN] Sending terminate signal...")).size(), 1);
+        QCOMPARE(m_recorder->events, QStringList{"disconnecting=true"});
+
+        if (ignoresPoliteRequest) {
+            QTest::qWait(4500);
+            QVERIFY(
+                !logged().contains(QStringLiteral("[VPN] Still running, killing forcefully...")));
+            QCOMPARE(m_recorder->events, QStringList{"disconnecting=true"});
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(
+            logged().contains(QStringLiteral("[VPN] Disconnected (via thread monitor).")), 3000);
+
+        QCOMPARE(logged().contains(QStringLiteral("[VPN] Still running, killing forcefully...")),
+                 ignoresPoliteRequest);
+        QCOMPARE(logged().contains(QStringLiteral("[VPN] Terminated gracefully")),
+                 !ignoresPoliteRequest);
+        QCOMPARE(m_recorder->events.value(0), QStringLiteral("disconnecting=true"));
+        QVERIFY(countResets(m_recorder->events.mid(1)) >= 2);
+        QVERIFY(m_manager->isDisconnected());
+        QCOMPARE(logged().matching(QStringLiteral("[VPN] ")).constLast(),
+                 QStringLiteral("[VPN] Disconnected (via thread monitor)."));
+    }
+
+    void connectingIsBounded_data()
+    {
+        QTest::addColumn<QByteArray>("scenario");
+        QTest::addColumn<bool>("stopped");
+        QTest::newRow("never completes")
+            << QByteArray("out Attempting to establish TCP connection with [AF_INET]10.0.0.1:1\n"
+                          "wait")
+            << true;
+        QTest::newRow("re-establishing never completes")
+            << QByteArray("out Initialization Sequence Completed\n"
+                          "sleep 100\n"
+                          "out Attempting to establish TCP connection with [AF_INET]10.0.0.1:1\n"
+                          "wait")
+            << true;
+        QTest::newRow("completes in time") << QByteArray("sleep 100\n"
+                                                         "out Initialization Sequence Completed\n"
+                                                         "wait")
+                                           << false;
+    }
+
+    void connectingIsBounded()
+    {
+        QFETCH(QByteArray, scenario);
+        QFETCH(bool, stopped);
+        m_manager->setConnectTimeout(400ms);
+        setScenario(scenario);
+        m_manager->connectVpn(QStringLiteral("127.0.0.1"), QString(), QStringLiteral("default"),
+                              QStringLiteral("alice"), QStringLiteral("pw"));
+
+        QTest::qWait(1500);
+        const QString warning =
+            QStringLiteral("[VPN] Connection attempt not completed within 400 ms, stopping");
+        QCOMPARE(logged().contains(warning), stopped);
+        QCOMPARE(logged().contains(QStringLiteral("[VPN] Disconnected (via thread monitor).")),
+                 stopped);
+        QCOMPARE(m_manager->isDisconnected(), stopped);
+        QCOMPARE(m_manager->isConnected(), !stopped);
+        QVERIFY(!m_manager->isConnecting());
+    }
+
+#ifdef Q_OS_UNIX
+    void destroyingTheManagerEndsTheChild()
+    {
+        setScenario("ignore-term\npid\nwait");
+        m_manager->connectVpn(QStringLiteral("127.0.0.1"), QString(), QStringLiteral("default"),
+                              QStringLiteral("alice"), QStringLiteral("pw"));
+        QTRY_VERIFY(!logged().matching(QStringLiteral("[VPN STDOUT] PID ")).isEmpty());
+        const pid_t pid = logged()
+                              .matching(QStringLiteral("[VPN STDOUT] PID "))
+                              .constFirst()
+                              .section(' ', 3)
+                              .toInt();
+        QVERIFY(pid > 0);
+        QCOMPARE(::kill(pid, 0), 0);
+        m_recorder->events.clear();
+        logged().clear();
+
+        m_manager.reset();
+
+        QCOMPARE(::kill(pid, 0), -1);
+        QCOMPARE(errno, ESRCH);
+        QVERIFY(m_recorder->events.isEmpty());
+        QVERIFY(logged().matching(QStringLiteral("[VPN")).isEmpty());
+    }
+#endif
+};
+
+QTEST_GUILESS_MAIN(TestVpnManager)
+#include "tst_vpnmanager.moc"
