@@ -1,0 +1,377 @@
+#include "CredentialHelper.h"
+#include "NetnsFixture.h"
+#include "TestEnvironment.h"
+#include "VpnManager.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHostAddress>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkInterface>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include <csignal>
+
+// The real manager against Debian's openvpn and the demo servers. main() re-runs this
+// executable inside tests/e2e/netns-fixture: the test process, and so the OpenVPN child that
+// the manager starts, lives in a client network namespace of its own, joined by a veth pair
+// to the servers' namespace (10.200.0.2 here, 10.200.0.1 there).
+namespace {
+
+using NetnsFixture::openvpnProcessesHere;
+
+const QString e2eDir = NetnsFixture::sourceDir() + QStringLiteral("/tests/e2e");
+
+QStringList tunDevicesHere()
+{
+    QStringList names;
+    const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &interface : interfaces) {
+        if (interface.name().startsWith(QStringLiteral("tun")))
+            names.append(interface.name());
+    }
+    return names;
+}
+
+// The name of the interface that holds `address`, or empty.
+QString interfaceWithAddress(const QString &address)
+{
+    const QHostAddress wanted(address);
+    const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &interface : interfaces) {
+        for (const QNetworkAddressEntry &entry : interface.addressEntries()) {
+            if (entry.ip() == wanted)
+                return interface.name();
+        }
+    }
+    return {};
+}
+
+QJsonDocument readJson(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll())
+                                          : QJsonDocument();
+}
+
+bool isDefaultUser(const QString &user)
+{
+    return user.trimmed().toLower() == QStringLiteral("default");
+}
+
+// One server of the directory the fixture's servers use, as the home screen hands it on.
+struct Server
+{
+    QString host;
+    QString port;
+    QString category;
+    QString user;
+    QString pass;
+};
+
+// The first entry of `category` in the test directory whose user is (or is not) "default".
+Server directoryServer(const QString &category, bool defaultUser)
+{
+    const QJsonObject directory = readJson(e2eDir + QStringLiteral("/directory.json")).object();
+    QJsonArray entries = directory.value(QStringLiteral("Servers")).toArray();
+    for (const QJsonValue &city : directory.value(QStringLiteral("Cities")).toArray())
+        entries.append(city);
+    for (const QJsonValue &value : entries) {
+        const QJsonObject entry = value.toObject();
+        const QString user = entry.value(QStringLiteral("User")).toString();
+        if (entry.value(QStringLiteral("Category")).toString() == category &&
+            isDefaultUser(user) == defaultUser) {
+            return {entry.value(QStringLiteral("ServerHost")).toString(),
+                    entry.value(QStringLiteral("OpenVPNTCPPort")).toVariant().toString(), category,
+                    user, entry.value(QStringLiteral("Pass")).toString()};
+        }
+    }
+    return {};
+}
+
+// The account that "auth.txt" carries for servers whose user is "default".
+QPair<QString, QString> signedInAccount()
+{
+    const QJsonObject account =
+        readJson(e2eDir + QStringLiteral("/accounts.json")).array().first().toObject();
+    return {account.value(QStringLiteral("username")).toString(),
+            account.value(QStringLiteral("password")).toString()};
+}
+
+// The server's own tunnel address, from the "server" line of its configuration.
+QString serverTunnelAddress(const QString &category)
+{
+    QFile file(NetnsFixture::sourceDir() + QStringLiteral("/demo/server/%1.conf").arg(category));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    static const QRegularExpression serverLine(
+        QStringLiteral("^server\\s+(\\d+\\.\\d+\\.\\d+)\\.0\\s"),
+        QRegularExpression::MultilineOption);
+    const QRegularExpressionMatch match = serverLine.match(QString::fromUtf8(file.readAll()));
+    return match.hasMatch() ? match.captured(1) + QStringLiteral(".1") : QString();
+}
+
+// The tunnel address that the server of `category` lists in its status file (rewritten
+// every second) for a session of `commonName` that began at `since` (seconds since the
+// epoch) or later, or empty.
+QString assignedAddress(const QString &category, const QString &commonName, qint64 since)
+{
+    QFile file(qEnvironmentVariable("DEMO_SERVER_RUNDIR") +
+               QStringLiteral("/%1.status").arg(category));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    // CLIENT_LIST,<common name>,<real address>,<virtual address>,...,<connected since time_t>
+    while (!file.atEnd()) {
+        const QStringList fields =
+            QString::fromUtf8(file.readLine()).trimmed().split(QLatin1Char(','));
+        if (fields.size() > 8 && fields.at(0) == QStringLiteral("CLIENT_LIST") &&
+            fields.at(1) == commonName && fields.at(8).toLongLong() >= since)
+            return fields.at(3);
+    }
+    return {};
+}
+
+bool pingThrough(const QString &interfaceName, const QString &address)
+{
+    return QProcess::execute(QStringLiteral("ping"),
+                             {QStringLiteral("-c"), QStringLiteral("3"), QStringLiteral("-i"),
+                              QStringLiteral("0.2"), QStringLiteral("-W"), QStringLiteral("2"),
+                              QStringLiteral("-I"), interfaceName, address}) == 0;
+}
+
+enum class Stop { Sync, Background };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Stop)
+
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private:
+    // Connects and returns whether the tunnel came up before the attempt ended.
+    bool connectAndWait(const Server &server)
+    {
+        m_manager->connectVpn(server.host, server.port, server.category, server.user, server.pass);
+        return QTest::qWaitFor(
+                   [this] { return m_manager->isConnected() || m_manager->isDisconnected(); },
+                   20000) &&
+               m_manager->isConnected();
+    }
+
+    void verifyResetFlags()
+    {
+        QVERIFY(!m_manager->isConnected());
+        QVERIFY(!m_manager->isConnecting());
+        QVERIFY(!m_manager->isDisconnecting());
+        QVERIFY(m_manager->isDisconnected());
+        QCOMPARE(m_manager->privateIp(), QString());
+    }
+
+    void verifyNothingLeft()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(openvpnProcessesHere().isEmpty(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(tunDevicesHere(), QStringList(), 5000);
+    }
+
+    TemporaryHome m_home;
+    const QString m_appDir = QCoreApplication::applicationDirPath();
+    VpnManager *m_manager = nullptr;
+    bool m_everConnected = false;
+
+private slots:
+    void initTestCase()
+    {
+        const QString reason = NetnsFixture::unavailableReason();
+        if (!reason.isEmpty())
+            QSKIP(qPrintable(QStringLiteral("real OpenVPN tunnels: ") + reason));
+        QVERIFY2(NetnsFixture::isInside(),
+                 "run inside tests/e2e/netns-fixture (main() does so by itself)");
+        QVERIFY(QFileInfo(m_appDir + QStringLiteral("/openvpn")).isExecutable());
+        // Profiles extracted by an earlier run would be used instead of the bundle's.
+        QDir appDir(m_appDir);
+        const QStringList stale =
+            appDir.entryList({QStringLiteral("*.ovpn"), QStringLiteral("auth*.txt")}, QDir::Files);
+        for (const QString &name : stale)
+            QVERIFY(appDir.remove(name));
+        QVERIFY(openvpnProcessesHere().isEmpty());
+    }
+
+    void init()
+    {
+        m_manager = new VpnManager;
+        m_everConnected = false;
+        connect(m_manager, &VpnManager::connectedChanged, m_manager,
+                [this] { m_everConnected = m_everConnected || m_manager->isConnected(); });
+    }
+
+    void cleanup()
+    {
+        delete m_manager; // kills a child that a failed test left running
+        m_manager = nullptr;
+        verifyNothingLeft();
+    }
+
+    void connectsCarriesTrafficAndStops_data()
+    {
+        QTest::addColumn<QString>("category");
+        QTest::addColumn<bool>("defaultUser");
+        QTest::addColumn<Stop>("stop");
+        const QStringList categories = {QStringLiteral("default"), QStringLiteral("fastvpn"),
+                                        QStringLiteral("goose"), QStringLiteral("pia"),
+                                        QStringLiteral("surfshark")};
+        for (const QString &category : categories) {
+            QTest::addRow("%s, signed-in account, synchronous stop", qPrintable(category))
+                << category << true << Stop::Sync;
+            QTest::addRow("%s, per-server user, background stop", qPrintable(category))
+                << category << false << Stop::Background;
+        }
+    }
+
+    void connectsCarriesTrafficAndStops()
+    {
+        QFETCH(QString, category);
+        QFETCH(bool, defaultUser);
+        QFETCH(Stop, stop);
+        const Server server = directoryServer(category, defaultUser);
+        QVERIFY2(!server.host.isEmpty(), "no such entry in tests/e2e/directory.json");
+        QString commonName = server.user;
+        if (defaultUser) {
+            const auto [user, password] = signedInAccount();
+            CredentialHelper().writeAuthFile(user, password);
+            commonName = user;
+        }
+        LogCapture log;
+        const qint64 since = QDateTime::currentSecsSinceEpoch();
+
+        QVERIFY2(connectAndWait(server), qPrintable(log.lines().join(QLatin1Char('\n'))));
+        QVERIFY(!m_manager->isConnecting());
+        QVERIFY(!m_manager->isDisconnecting());
+        QVERIFY(!m_manager->isDisconnected());
+
+        QString assigned;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !(assigned = assignedAddress(category, commonName, since)).isEmpty(), 5000);
+        if (category == QStringLiteral("pia"))
+            QEXPECT_FAIL("",
+                         "at verb 1 OpenVPN prints neither the PUSH_REPLY nor an "
+                         "\"ifconfig\" or \"ip addr add\" line, so no address is learnt",
+                         Continue);
+        QCOMPARE(m_manager->privateIp(), assigned);
+
+        const QString device = interfaceWithAddress(assigned);
+        QVERIFY2(device.startsWith(QStringLiteral("tun")), qPrintable(device));
+        QVERIFY(pingThrough(device, serverTunnelAddress(category)));
+
+        if (stop == Stop::Sync) {
+            m_manager->syncDisconnectVpn();
+            verifyResetFlags();
+            QVERIFY(log.contains(QStringLiteral("[VPN] Disconnected.")));
+        } else {
+            m_manager->disconnectVpn();
+            QVERIFY(m_manager->isDisconnecting());
+            QTRY_VERIFY_WITH_TIMEOUT(
+                log.contains(QStringLiteral("[VPN] Disconnected (via thread monitor).")), 10000);
+            verifyResetFlags();
+            // OpenVPN ends on the polite request; it is never killed.
+            QVERIFY(log.contains(QStringLiteral("[VPN] Terminated gracefully")));
+            QVERIFY(!log.contains(QStringLiteral("[VPN] Still running, killing forcefully...")));
+        }
+        verifyNothingLeft();
+    }
+
+    // The server refuses the credentials: OpenVPN prints AUTH_FAILED and, without
+    // auth-retry in the profile, exits by itself; the manager's end handler resets the flags.
+    void refusedCredentialsEndTheChild_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("pass");
+        QTest::newRow("wrong password") << signedInAccount().first << QStringLiteral("wrong");
+        QTest::newRow("expired account")
+            << QStringLiteral("e2e-expired") << QStringLiteral("expired");
+        QTest::newRow("unknown user") << QStringLiteral("nobody") << QStringLiteral("nothing");
+        // A directory entry's placeholder user stands for the signed-in account only.
+        QTest::newRow("placeholder user of the directory")
+            << QStringLiteral("DEFAULT") << QStringLiteral("ignored");
+    }
+
+    void refusedCredentialsEndTheChild()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, pass);
+        Server server = directoryServer(QStringLiteral("default"), false);
+        server.user = user;
+        server.pass = pass;
+        if (isDefaultUser(user))
+            CredentialHelper().writeAuthFile(user, pass);
+        LogCapture log;
+
+        m_manager->connectVpn(server.host, server.port, server.category, server.user, server.pass);
+        QVERIFY(m_manager->isConnecting());
+        QTRY_VERIFY_WITH_TIMEOUT(m_manager->isDisconnected(), 15000);
+
+        verifyResetFlags();
+        QVERIFY(!m_everConnected);
+        QVERIFY(!log.matching(QStringLiteral("[VPN STDOUT]"))
+                     .filter(QStringLiteral("AUTH_FAILED"))
+                     .isEmpty());
+        verifyNothingLeft();
+    }
+
+    // Nothing listens on the port: OpenVPN retries for ever, so the manager's bound on
+    // connecting ends the attempt and the interface returns to "Connect".
+    void unreachableServerEndsAtTheBound()
+    {
+        const int bound = 3000;
+        m_manager->setConnectTimeout(std::chrono::milliseconds(bound));
+        Server server = directoryServer(QStringLiteral("default"), false);
+        server.port = QStringLiteral("1196");
+        LogCapture log;
+        QElapsedTimer elapsed;
+        elapsed.start();
+
+        m_manager->connectVpn(server.host, server.port, server.category, server.user, server.pass);
+        QVERIFY(m_manager->isConnecting());
+        QTRY_VERIFY_WITH_TIMEOUT(m_manager->isDisconnected(), bound + 15000);
+
+        QVERIFY(elapsed.elapsed() >= bound);
+        verifyResetFlags();
+        QVERIFY(!m_everConnected);
+        QVERIFY(!log.matching(QStringLiteral("[VPN STDOUT]"))
+                     .filter(QStringLiteral("Connection refused"))
+                     .isEmpty());
+        verifyNothingLeft();
+    }
+
+    void childKilledFromOutside()
+    {
+        const Server server = directoryServer(QStringLiteral("surfshark"), false);
+        QVERIFY(connectAndWait(server));
+        const QList<qint64> children = openvpnProcessesHere();
+        QCOMPARE(children.size(), 1);
+
+        QCOMPARE(::kill(pid_t(children.first()), SIGKILL), 0);
+
+        QTRY_VERIFY_WITH_TIMEOUT(m_manager->isDisconnected(), 5000);
+        verifyResetFlags();
+        verifyNothingLeft();
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    NetnsFixture::enter(argc, argv);
+    QCoreApplication app(argc, argv);
+    TestEndToEnd test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_e2e.moc"
