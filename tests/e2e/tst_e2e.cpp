@@ -182,6 +182,17 @@ private:
         QTRY_COMPARE_WITH_TIMEOUT(tunDevicesHere(), QStringList(), 5000);
     }
 
+    // After an attempt that never came up: the flags are reset, OpenVPN said why, and
+    // nothing is left behind.
+    void verifyFailedAttempt(const LogCapture &log, const QString &openvpnSays)
+    {
+        verifyResetFlags();
+        QVERIFY(!m_everConnected);
+        QVERIFY2(!log.matching(QStringLiteral("[VPN STDOUT]")).filter(openvpnSays).isEmpty(),
+                 qPrintable(openvpnSays));
+        verifyNothingLeft();
+    }
+
     TemporaryHome m_home;
     const QString m_appDir = QCoreApplication::applicationDirPath();
     VpnManager *m_manager = nullptr;
@@ -318,12 +329,7 @@ private slots:
         QVERIFY(m_manager->isConnecting());
         QTRY_VERIFY_WITH_TIMEOUT(m_manager->isDisconnected(), 15000);
 
-        verifyResetFlags();
-        QVERIFY(!m_everConnected);
-        QVERIFY(!log.matching(QStringLiteral("[VPN STDOUT]"))
-                     .filter(QStringLiteral("AUTH_FAILED"))
-                     .isEmpty());
-        verifyNothingLeft();
+        verifyFailedAttempt(log, QStringLiteral("AUTH_FAILED"));
     }
 
     // Nothing listens on the port: OpenVPN retries for ever, so the manager's bound on
@@ -343,12 +349,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(m_manager->isDisconnected(), bound + 15000);
 
         QVERIFY(elapsed.elapsed() >= bound);
-        verifyResetFlags();
-        QVERIFY(!m_everConnected);
-        QVERIFY(!log.matching(QStringLiteral("[VPN STDOUT]"))
-                     .filter(QStringLiteral("Connection refused"))
-                     .isEmpty());
-        verifyNothingLeft();
+        verifyFailedAttempt(log, QStringLiteral("Connection refused"));
     }
 
     void childKilledFromOutside()
