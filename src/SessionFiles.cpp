@@ -80,12 +80,13 @@ QString prepare(const QString &host, const QString &port, const QString &cat, co
 
     const QString tempDir = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
     const QString sessionFilePath = tempDir + QStringLiteral("/vpn_session.ovpn");
-    QSaveFile session(sessionFilePath);
-    if (session.open(QIODevice::WriteOnly | QIODevice::Text)) {
+    QFile session(sessionFilePath);
+    if (session.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
         QTextStream out(&session);
         out << configContent;
         out.flush();
-        if (out.status() == QTextStream::Ok && session.commit())
+        session.close();
+        if (out.status() == QTextStream::Ok && session.error() == QFileDevice::NoError)
             return sessionFilePath;
     }
     qWarning() << "[VPN] Failed to create session config file";
