@@ -147,17 +147,6 @@ Reply checkSignIn(const QList<Account> &accounts, const SignIn &signIn)
     return reply;
 }
 
-Reply authReply(const QList<Account> &accounts, const QByteArray &query)
-{
-    const SignIn signIn = readSignIn(query);
-    if (!signIn.error.isEmpty()) {
-        Reply reply = errorReply(400, signIn.error);
-        reply.username = signIn.username;
-        return reply;
-    }
-    return checkSignIn(accounts, signIn);
-}
-
 Reply errorReply(int status, const QString &message)
 {
     Reply reply;

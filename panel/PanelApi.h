@@ -50,9 +50,6 @@ bool parseAccounts(const QByteArray &json, QList<Account> *accounts);
 // The answer to a well-formed sign-in request.
 Reply checkSignIn(const QList<Account> &accounts, const SignIn &signIn);
 
-// The whole answer to a sign-in query: a 400 when it is malformed, else checkSignIn.
-Reply authReply(const QList<Account> &accounts, const QByteArray &query);
-
 // A reply with the given status and the body {"error": message}.
 Reply errorReply(int status, const QString &message);
 
