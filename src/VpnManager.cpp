@@ -26,9 +26,13 @@ QString openVpnProgram()
 
 VpnManager::VpnManager(QObject *parent) : QObject(parent), vpnProcess(new QProcess(this))
 {
+    // Precise timers: a coarse one may fire up to 5 % early, cutting a bound or a grace
+    // period short.
     m_connectTimer.setSingleShot(true);
+    m_connectTimer.setTimerType(Qt::PreciseTimer);
     m_connectTimer.setInterval(defaultConnectTimeout);
     m_stopTimer.setSingleShot(true);
+    m_stopTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_connectTimer, &QTimer::timeout, this, &VpnManager::onConnectTimeout);
     connect(&m_stopTimer, &QTimer::timeout, this, &VpnManager::onStopTimeout);
 
