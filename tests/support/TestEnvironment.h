@@ -8,6 +8,11 @@
 #include <QTemporaryDir>
 #include <QtGlobal>
 
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
 // Points HOME, the XDG folders and TMPDIR at a fresh temporary folder for the lifetime of
 // the object, so that a test never touches the real user's settings or files.
 class TemporaryHome
@@ -84,3 +89,27 @@ private:
     mutable QMutex m_mutex;
     QStringList m_lines;
 };
+
+#ifdef Q_OS_LINUX
+// A full disk, as far as this process can tell: while the object exists, no file may grow
+// past `bytes`, and a write beyond that fails instead of raising SIGXFSZ.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_previous);
+        rlimit limited = m_previous;
+        limited.rlim_cur = bytes;
+        m_active = setrlimit(RLIMIT_FSIZE, &limited) == 0;
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_previous); }
+
+    bool isActive() const { return m_active; }
+
+private:
+    rlimit m_previous{};
+    bool m_active = false;
+};
+#endif

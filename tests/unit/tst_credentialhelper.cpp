@@ -6,11 +6,6 @@
 #include <QFile>
 #include <QtTest>
 
-#ifdef Q_OS_LINUX
-#include <csignal>
-#include <sys/resource.h>
-#endif
-
 class TestCredentialHelper : public QObject
 {
     Q_OBJECT
@@ -97,14 +92,12 @@ private slots:
         m_helper.writeAuthFile(QStringLiteral("demo"), QStringLiteral("demo1234"));
         LogCapture log;
 
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit previous{};
-        getrlimit(RLIMIT_FSIZE, &previous);
-        rlimit none = previous;
-        none.rlim_cur = 4;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &none), 0);
-        m_helper.writeAuthFile(QStringLiteral("another-user"), QStringLiteral("another-password"));
-        setrlimit(RLIMIT_FSIZE, &previous);
+        {
+            const FileSizeLimit limit(4);
+            QVERIFY(limit.isActive());
+            m_helper.writeAuthFile(QStringLiteral("another-user"),
+                                   QStringLiteral("another-password"));
+        }
 
         QCOMPARE(readAll(m_authPath), QByteArray("demo\ndemo1234\n"));
         QVERIFY(log.contains(QStringLiteral("[CredentialHelper] Failed to write auth.txt")));

@@ -7,11 +7,6 @@
 #include <QStandardPaths>
 #include <QtTest>
 
-#ifdef Q_OS_LINUX
-#include <csignal>
-#include <sys/resource.h>
-#endif
-
 class TestLocationDataLoader : public QObject
 {
     Q_OBJECT
@@ -288,15 +283,13 @@ private slots:
         const QString path = dataDir() + QStringLiteral("/favorites.json");
         const QByteArray before = readAll(path);
 
-        // A disk that fills up half way through the write: files may not grow past 1 KiB.
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit previous{};
-        getrlimit(RLIMIT_FSIZE, &previous);
-        rlimit small = previous;
-        small.rlim_cur = 1024;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const bool saved = m_loader.saveFavorites(many);
-        setrlimit(RLIMIT_FSIZE, &previous);
+        bool saved = true;
+        {
+            // A disk that fills up half way through the write.
+            const FileSizeLimit limit(1024);
+            QVERIFY(limit.isActive());
+            saved = m_loader.saveFavorites(many);
+        }
 
         QVERIFY(!saved);
         QCOMPARE(readAll(path), before);
