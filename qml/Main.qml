@@ -122,7 +122,12 @@ ApplicationWindow {
     title: "Client VPN"
     color: "#1b1b1b"
 
-    Component.onCompleted: routeAtStart()
+    // The settings groups exist by now: seed the options, then route. (Qt runs the window's
+    // own completion handler before its children's, so seeding cannot wait for appSettings'.)
+    Component.onCompleted: {
+        seedOptionDefaults();
+        routeAtStart();
+    }
     Component.onDestruction: {
         if (directoryRequest)
             PanelApi.cancel(directoryRequest);
@@ -149,8 +154,6 @@ ApplicationWindow {
         id: appSettings
 
         objectName: "appSettings"
-
-        Component.onCompleted: window.seedOptionDefaults()
     }
 
     Timer {

@@ -15,6 +15,10 @@
 
 int main(int argc, char *argv[])
 {
+    // Every log line starts with its component's bracketed prefix, also those written by the
+    // documents, which Qt would otherwise print behind "qml: ".
+    qSetMessagePattern(QStringLiteral("%{message}"));
+
     QCoreApplication::setOrganizationName(QStringLiteral("Client"));
     QCoreApplication::setApplicationName(QStringLiteral("Client VPN"));
 

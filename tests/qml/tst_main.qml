@@ -53,6 +53,10 @@ MainWindowTestCase {
         compare(testHelper.storeValue("isLoggedIn"), undefined);
         compare(linesStartingWith("[Main]"), [invalidLine]);
         compare(pageOf(window).objectName, "loginScreen");
+        // The options are seeded before the directory request and the routing.
+        const lines = testHelper.logLines();
+        verify(lines.indexOf("[Settings] 'shortcutMinimize' set to default: false")
+               < lines.findIndex(line => line.startsWith("[LocationScreen] Fetching")));
     }
 
     function test_laterStartKeepsStoredOptions() {
