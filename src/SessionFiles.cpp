@@ -75,8 +75,8 @@ QString prepare(const QString &host, const QString &port, const QString &cat, co
     const QString configContent = SessionConfig::compose(QString::fromUtf8(baseConfig.readAll()),
                                                          host, finalPort, authFilePath);
     baseConfig.close();
-    qDebug().noquote() << QStringLiteral("[VPN] Final config content:\n") +
-                              SecretMasking::maskSecretBlocks(configContent);
+    qDebug().noquote() << "[VPN] Final config content:\n"
+                       << SecretMasking::maskSecretBlocks(configContent);
 
     const QString tempDir = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
     const QString sessionFilePath = tempDir + QStringLiteral("/vpn_session.ovpn");

@@ -516,6 +516,21 @@ private slots:
                                              "\"\nverb 3\n");
     }
 
+    // The whole composed configuration follows the message as the stream's second part, one
+    // blank after it.
+    void loggedConfigurationIsTheComposedOne()
+    {
+        setScenario("exit 0");
+        m_manager->connectVpn(QStringLiteral("127.0.0.1"), QString(), QStringLiteral("default"),
+                              QStringLiteral("alice"), QStringLiteral("pw"));
+
+        QFile session(sessionPath());
+        QVERIFY(session.open(QIODevice::ReadOnly | QIODevice::Text));
+        QCOMPARE(logged().matching(QStringLiteral("[VPN] Final config content:")),
+                 QStringList{QStringLiteral("[VPN] Final config content:\n ") +
+                             QString::fromUtf8(session.readAll())});
+    }
+
     void loggedConfigurationHidesKeyMaterial()
     {
         const QByteArray resource = readAll(QStringLiteral(":/ovpnfile/surfshark.ovpn"));
