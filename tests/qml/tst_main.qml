@@ -19,6 +19,15 @@ MainWindowTestCase {
         ["dnsFallback", false],
         ["shortcutMinimize", false]
     ]
+    // The window's own settings that a first start writes, as the store holds them as text.
+    readonly property var homeDefaults: [
+        ["savedConnected", "false"],
+        ["savedLocationName", "Auto Select"],
+        ["savedLocationFlag", "qrc:/assets/icons/ic_network_option.png"],
+        ["savedFavorite", "false"],
+        ["savedLocationType", "N/A"],
+        ["expiryDate", ""]
+    ]
     readonly property string fetchLine: "[LocationScreen] Fetching server list from API..., isloading =  true"
     readonly property string storedLine: "[LocationScreen] Server list received and stored"
     readonly property string validLine: "[Main] Đăng nhập hợp lệ. Vào HomeScreen."
@@ -57,6 +66,10 @@ MainWindowTestCase {
         const lines = testHelper.logLines();
         verify(lines.indexOf("[Settings] 'shortcutMinimize' set to default: false")
                < lines.findIndex(line => line.startsWith("[LocationScreen] Fetching")));
+        // The window's settings group writes its defaults under the keys the screens read.
+        closeWindow(window);
+        for (const entry of homeDefaults)
+            compare(String(testHelper.storeValue(entry[0])), entry[1], entry[0]);
     }
 
     function test_laterStartKeepsStoredOptions() {
