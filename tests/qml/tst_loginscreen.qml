@@ -79,7 +79,9 @@ MainWindowTestCase {
             { tag: "no password", username: "demo", password: "" },
             { tag: "no user name", username: "", password: "demo1234" },
             { tag: "user name of blanks", username: "   ", password: "demo1234" },
-            { tag: "password of white space", username: "demo", password: " \t\n " }
+            { tag: "password of white space", username: "demo", password: " \t\n " },
+            { tag: "user name of non-ASCII white space", username: "\u00a0\u2003\u3000\u2028",
+              password: "demo1234" }
         ];
     }
 
@@ -90,6 +92,13 @@ MainWindowTestCase {
         compare(messageOf(screen), "Please input username/password");
         wait(200);
         compare(authRequests(accountsPanel), requestsBefore);
+    }
+
+    // The panel reads the four keys in this order, with the two fixed device values.
+    function test_signInRequest() {
+        const screen = loginScreenOf(createWindow());
+        compare(screen.signInUrl("a&b", "p w+#="), accountsPanel + "/api/auth.php"
+                + "?username=a%26b&password=p%20w%2B%23%3D&device_id=device123&device_model=QtDevice");
     }
 
     function test_unsuccessfulSignInChangesNothing_data() {
