@@ -93,10 +93,19 @@ Rectangle {
 
     // A white box with an icon tile on the left and a text field beside it.
     component InputBox: Rectangle {
+        id: inputBox
+
         property alias icon: iconImage.source
         property alias text: field.text
         property alias placeholderText: field.placeholderText
         property alias echoMode: field.echoMode
+
+        // Return or Enter in the field.
+        signal accepted
+
+        function focusField() {
+            field.forceActiveFocus();
+        }
 
         width: parent.width
         height: 48
@@ -132,6 +141,7 @@ Rectangle {
         TextField {
             id: field
 
+            objectName: inputBox.objectName + "Input"
             anchors.left: tile.right
             anchors.leftMargin: 8
             anchors.right: parent.right
@@ -142,6 +152,8 @@ Rectangle {
             horizontalAlignment: TextInput.AlignLeft
             selectByMouse: true
             background: null
+
+            onAccepted: inputBox.accepted()
         }
     }
 
@@ -173,6 +185,8 @@ Rectangle {
             objectName: "usernameField"
             icon: "qrc:/assets/icons/ic_username.png"
             placeholderText: "Username"
+
+            onAccepted: passwordField.focusField()
         }
 
         InputBox {
@@ -182,6 +196,8 @@ Rectangle {
             icon: "qrc:/assets/icons/ic_password.png"
             placeholderText: "Password"
             echoMode: TextInput.Password
+
+            onAccepted: loginScreen.login()
         }
 
         Row {

@@ -200,6 +200,21 @@ MainWindowTestCase {
         compare(testHelper.storeValue("savedPassword"), data.remember ? data.password : "");
     }
 
+    // Return in the user name field moves on to the password; Return there signs in.
+    function test_returnKeySignsIn() {
+        const window = createWindow();
+        const screen = loginScreenOf(window);
+        findChild(screen, "usernameField").text = "demo";
+        findChild(screen, "passwordField").text = "demo1234";
+        const usernameInput = findChild(screen, "usernameFieldInput");
+        const passwordInput = findChild(screen, "passwordFieldInput");
+        usernameInput.accepted();
+        verify(passwordInput.focus);
+        compare(messageOf(screen), "");
+        passwordInput.accepted();
+        tryVerify(() => pageOf(window).objectName === "mainMenu", 10000);
+    }
+
     // A second click sends a second request; its successful reply opens nothing more.
     function test_secondSuccessfulReplyPushesNothing() {
         testHelper.usePanel(slowPanel);
