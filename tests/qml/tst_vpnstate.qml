@@ -1,16 +1,14 @@
 import QtQuick
 import QtTest
+import MyApp 1.0
 
 // The shared connection state: the connect button's text and colour for every combination
 // of flags that the screens produce.
 TestCase {
     id: stateTest
 
-    // The singleton as the documents reach it. Imported inside a text, because qmllint cannot
-    // resolve a module that is registered at run time.
-    property var holder: Qt.createQmlObject(
-        "import QtQml; import MyApp 1.0; QtObject { property var instance: VpnState }", stateTest)
-    property var vpnState: holder.instance
+    // The singleton as the documents reach it.
+    property var vpnState: VpnState
 
     function setFlags(connected, connecting, disconnecting, disconnected) {
         vpnState.isConnected = connected;
