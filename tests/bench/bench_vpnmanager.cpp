@@ -4,7 +4,6 @@
 #include "VpnManager.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QtTest>
 
 #include <algorithm>
@@ -21,8 +20,8 @@ private:
 
     static QByteArray capturedOutput()
     {
-        QFile file(QStringLiteral(CLIENTVPN_SOURCE_DIR "/tests/data/openvpn-default.log"));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        return readFileBytes(
+            QStringLiteral(CLIENTVPN_SOURCE_DIR "/tests/data/openvpn-default.log"));
     }
 
     TemporaryHome m_home;

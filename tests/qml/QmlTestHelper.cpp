@@ -24,11 +24,7 @@ QString QmlTestHelper::startPanel(const QStringList &options)
     const QString key = options.join(QChar(0x1f));
     if (PanelProcess *running = m_panels.value(key))
         return running->url();
-    const QStringList arguments =
-        QStringList{QStringLiteral("--cert"), sourcePath(QStringLiteral("demo/pki/server.crt")),
-                    QStringLiteral("--key"), sourcePath(QStringLiteral("demo/pki/server.key"))} +
-        options;
-    auto *panel = new PanelProcess(m_panelProgram, arguments, this);
+    auto *panel = new PanelProcess(m_panelProgram, m_sourceDir, options, this);
     QString error;
     if (!panel->start(&error)) {
         qWarning().noquote() << "[Test] Panel" << options.join(QLatin1Char(' ')) << ":" << error;
@@ -70,8 +66,7 @@ QString QmlTestHelper::sourcePath(const QString &relativePath) const
 QString QmlTestHelper::writeTempFile(const QString &name, const QString &content) const
 {
     const QString path = QDir::tempPath() + QLatin1Char('/') + name;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(content.toUtf8()) < 0)
+    if (!writeFileBytes(path, content.toUtf8()))
         qWarning() << "[Test] Cannot write" << path;
     return path;
 }

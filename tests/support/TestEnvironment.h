@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QStringList>
@@ -12,6 +14,22 @@
 #include <csignal>
 #include <sys/resource.h>
 #endif
+
+// The whole content of a file, or nothing when it cannot be read.
+inline QByteArray readFileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Replaces a whole file, creating its folder first; false when that fails.
+inline bool writeFileBytes(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(content) == content.size();
+}
 
 // Points HOME, the XDG folders and TMPDIR at a fresh temporary folder for the lifetime of
 // the object, so that a test never touches the real user's settings or files.

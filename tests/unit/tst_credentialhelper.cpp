@@ -11,12 +11,6 @@ class TestCredentialHelper : public QObject
     Q_OBJECT
 
 private:
-    static QByteArray readAll(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
     const QString m_authPath = QCoreApplication::applicationDirPath() + QStringLiteral("/auth.txt");
     CredentialHelper m_helper;
 
@@ -52,7 +46,7 @@ private slots:
 
         m_helper.writeAuthFile(user, password);
 
-        QCOMPARE(readAll(m_authPath), expected);
+        QCOMPARE(readFileBytes(m_authPath), expected);
         QVERIFY(log.contains(
             QStringLiteral("[CredentialHelper] auth.txt written at \"%1\"").arg(m_authPath)));
     }
@@ -62,7 +56,7 @@ private slots:
         m_helper.writeAuthFile(QStringLiteral("first-account"),
                                QStringLiteral("a much longer password"));
         m_helper.writeAuthFile(QStringLiteral("second"), QStringLiteral("pw"));
-        QCOMPARE(readAll(m_authPath), QByteArray("second\npw\n"));
+        QCOMPARE(readFileBytes(m_authPath), QByteArray("second\npw\n"));
     }
 
     void onlyTheOwnerMayReadTheFile()
@@ -83,7 +77,7 @@ private slots:
                                                 QFileDevice::WriteOther | QFileDevice::ExeOther;
         QCOMPARE(permissions & others, QFileDevice::Permissions());
 #endif
-        QCOMPARE(readAll(m_authPath), QByteArray("demo\nsecret\n"));
+        QCOMPARE(readFileBytes(m_authPath), QByteArray("demo\nsecret\n"));
     }
 
     void aFailedWriteIsLoggedAndKeepsTheEarlierFile()
@@ -99,7 +93,7 @@ private slots:
                                    QStringLiteral("another-password"));
         }
 
-        QCOMPARE(readAll(m_authPath), QByteArray("demo\ndemo1234\n"));
+        QCOMPARE(readFileBytes(m_authPath), QByteArray("demo\ndemo1234\n"));
         QVERIFY(log.contains(QStringLiteral("[CredentialHelper] Failed to write auth.txt")));
         QVERIFY(log.matching(QStringLiteral("[CredentialHelper] auth.txt written")).isEmpty());
 #else
@@ -135,9 +129,9 @@ private slots:
         QVERIFY(CredentialFile::write(path, QStringLiteral("alice"), QStringLiteral("pw"),
                                       CredentialFile::LineEnds::Platform));
 #ifdef Q_OS_WIN
-        QCOMPARE(readAll(path), QByteArray("alice\r\npw\r\n"));
+        QCOMPARE(readFileBytes(path), QByteArray("alice\r\npw\r\n"));
 #else
-        QCOMPARE(readAll(path), QByteArray("alice\npw\n"));
+        QCOMPARE(readFileBytes(path), QByteArray("alice\npw\n"));
 #endif
         QVERIFY(!CredentialFile::write(home.path() + QStringLiteral("/missing/dir/auth_x.txt"),
                                        QStringLiteral("x"), QStringLiteral("y"),

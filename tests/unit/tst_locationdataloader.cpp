@@ -16,18 +16,6 @@ private:
     {
         return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     }
-    static QByteArray readAll(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-    static void writeAll(const QString &path, const QByteArray &content)
-    {
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-    }
     static QVariantMap record(const QString &name, const QString &type)
     {
         return {{QStringLiteral("name"), name},
@@ -55,7 +43,7 @@ private slots:
     void defaultListResourceIsTheShippedFile()
     {
         const QByteArray defaults =
-            readAll(QStringLiteral(":/assets/data/default_location_data.json"));
+            readFileBytes(QStringLiteral(":/assets/data/default_location_data.json"));
         QCOMPARE(defaults.size(), 1014);
         QVERIFY(defaults.startsWith("[\r\n  {\r\n    \"name\": \"Auto Select\",\r\n"));
         QVERIFY(defaults.endsWith("\r\n  }\r\n]"));
@@ -70,8 +58,8 @@ private slots:
         const QVariantList list = m_loader.load();
 
         const QString path = dataDir() + QStringLiteral("/location_data.json");
-        QCOMPARE(readAll(path),
-                 readAll(QStringLiteral(":/assets/data/default_location_data.json")));
+        QCOMPARE(readFileBytes(path),
+                 readFileBytes(QStringLiteral(":/assets/data/default_location_data.json")));
         QCOMPARE(list.size(), 10);
         QCOMPARE(list.first().toMap().value(QStringLiteral("name")).toString(),
                  QStringLiteral("Auto Select"));
@@ -87,7 +75,7 @@ private slots:
             log.contains(QStringLiteral("[LocationDataLoader] JSON file path: \"%1\"").arg(path)));
 
         log.clear();
-        writeAll(path, "[]");
+        QVERIFY(writeFileBytes(path, "[]"));
         QVERIFY(m_loader.load().isEmpty());
         QVERIFY(!log.contains(
             QStringLiteral("[LocationDataLoader] File does not exist. Creating from resource.")));
@@ -99,7 +87,7 @@ private slots:
         LogCapture log;
         QVERIFY(m_loader.save(list));
 
-        const QByteArray written = readAll(dataDir() + QStringLiteral("/location_data.json"));
+        const QByteArray written = readFileBytes(dataDir() + QStringLiteral("/location_data.json"));
         QVERIFY(!written.contains('\r'));
         QVERIFY(written.endsWith("]\n"));
         QVERIFY(written.startsWith("[\n    {\n        \"favorite\": false,\n        \"flag\": "
@@ -169,7 +157,7 @@ private slots:
         QVERIFY(m_loader.saveFavorites({extra}));
 
         QCOMPARE(m_loader.loadFavorites(), QVariantList{extra});
-        const QByteArray written = readAll(dataDir() + QStringLiteral("/favorites.json"));
+        const QByteArray written = readFileBytes(dataDir() + QStringLiteral("/favorites.json"));
         QVERIFY(written.indexOf("\"favorite\"") < written.indexOf("\"flag\""));
         QVERIFY(written.indexOf("\"name\"") < written.indexOf("\"note\""));
     }
@@ -203,7 +191,7 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QString, expectedLine);
         const QString path = dataDir() + QLatin1Char('/') + fileName;
-        writeAll(path, content);
+        QVERIFY(writeFileBytes(path, content));
         LogCapture log;
 
         if (fileName == QStringLiteral("favorites.json"))
@@ -214,13 +202,13 @@ private slots:
             QVERIFY(m_loader.loadConnection().isEmpty());
 
         QVERIFY(!log.matching(expectedLine).isEmpty());
-        QCOMPARE(readAll(path), content);
+        QCOMPARE(readFileBytes(path), content);
     }
 
     void nonObjectElementsBecomeEmptyRecords()
     {
-        writeAll(dataDir() + QStringLiteral("/favorites.json"),
-                 "[{\"name\": \"A\", \"type\": \"City\"}, 42, \"text\"]");
+        QVERIFY(writeFileBytes(dataDir() + QStringLiteral("/favorites.json"),
+                               "[{\"name\": \"A\", \"type\": \"City\"}, 42, \"text\"]"));
         const QVariantList list = m_loader.loadFavorites();
         QCOMPARE(list.size(), 3);
         QCOMPARE(list.at(1), QVariant(QVariantMap()));
@@ -252,7 +240,7 @@ private slots:
     void writesIntoAFolderThatCannotBeCreatedFail()
     {
         // A regular file where the data folder's parent should be.
-        writeAll(m_home->path() + QStringLiteral("/blocked"), "file");
+        QVERIFY(writeFileBytes(m_home->path() + QStringLiteral("/blocked"), "file"));
         qputenv("XDG_DATA_HOME", (m_home->path() + QStringLiteral("/blocked/share")).toUtf8());
         LogCapture log;
 
@@ -281,7 +269,7 @@ private slots:
             many.append(record(QStringLiteral("Location %1").arg(i), QStringLiteral("City")));
         QVERIFY(m_loader.saveFavorites({record("Sweden", "Country")}));
         const QString path = dataDir() + QStringLiteral("/favorites.json");
-        const QByteArray before = readAll(path);
+        const QByteArray before = readFileBytes(path);
 
         bool saved = true;
         {
@@ -292,7 +280,7 @@ private slots:
         }
 
         QVERIFY(!saved);
-        QCOMPARE(readAll(path), before);
+        QCOMPARE(readFileBytes(path), before);
         QCOMPARE(QDir(dataDir()).entryList(QDir::Files), QStringList{"favorites.json"});
 #else
         QSKIP("needs a file size limit to simulate a full disk");

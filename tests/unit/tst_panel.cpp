@@ -1,4 +1,3 @@
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
@@ -6,8 +5,6 @@
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSslCertificate>
 #include <QSslConfiguration>
@@ -15,27 +12,18 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 #include "PanelApi.h"
 #include "PanelOptions.h"
+#include "PanelProcess.h"
+#include "TestEnvironment.h"
 
 using Fields = QList<QPair<QString, QString>>;
 
 namespace {
 
 const QString sourceDir = QStringLiteral(SOURCE_DIR);
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
 
 // A query as the client writes it: every value percent-encoded.
 QByteArray signInQuery(const QString &username, const QString &password)
@@ -67,30 +55,18 @@ public:
         QFile::copy(sourceDir + QStringLiteral("/demo/accounts.json"), accountsFile);
         m_tls.addCaCertificates(
             QSslCertificate::fromPath(sourceDir + QStringLiteral("/demo/pki/ca.crt")));
-        m_process.start(
-            QStringLiteral(PANEL_PROGRAM),
-            QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--cert"),
-                        sourceDir + QStringLiteral("/demo/pki/server.crt"), QStringLiteral("--key"),
-                        sourceDir + QStringLiteral("/demo/pki/server.key"),
-                        QStringLiteral("--directory"), directoryFile, QStringLiteral("--accounts"),
-                        accountsFile} +
-                extraArguments);
-        const QRegularExpression ready(
-            QStringLiteral("^listening on (https://127\\.0\\.0\\.1:\\d+)\n"));
-        QDeadlineTimer deadline(10000);
-        while (!ready.match(m_output).hasMatch()) {
-            if (deadline.hasExpired() || !m_process.waitForReadyRead(int(deadline.remainingTime())))
-                return false;
-            m_output += m_process.readAllStandardOutput();
+        m_process =
+            std::make_unique<PanelProcess>(QStringLiteral(PANEL_PROGRAM), sourceDir,
+                                           QStringList{QStringLiteral("--directory"), directoryFile,
+                                                       QStringLiteral("--accounts"), accountsFile} +
+                                               extraArguments);
+        QString error;
+        if (!m_process->start(&error)) {
+            qWarning().noquote() << error;
+            return false;
         }
-        baseUrl = ready.match(m_output).captured(1);
+        baseUrl = m_process->url();
         return true;
-    }
-
-    ~RunningPanel()
-    {
-        m_process.terminate();
-        m_process.waitForFinished(5000);
     }
 
     Answer get(const QString &pathAndQuery, int timeoutMs = 10000)
@@ -111,13 +87,9 @@ public:
     }
 
     // Everything the program has written to either stream so far.
-    QString output()
-    {
-        m_output += m_process.readAllStandardOutput() + m_process.readAllStandardError();
-        return QString::fromUtf8(m_output);
-    }
+    QString output() { return m_process->output(); }
 
-    bool isRunning() const { return m_process.state() == QProcess::Running; }
+    bool isRunning() const { return m_process->isRunning(); }
 
     QString baseUrl;
     QString directoryFile;
@@ -125,8 +97,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    QProcess m_process;
-    QByteArray m_output;
+    std::unique_ptr<PanelProcess> m_process;
     QNetworkAccessManager m_network;
     QSslConfiguration m_tls = QSslConfiguration::defaultConfiguration();
 };
@@ -242,7 +213,7 @@ void TestPanel::answersSignIns()
     QFETCH(QString, expected);
 
     QList<PanelApi::Account> accounts;
-    QVERIFY(PanelApi::parseAccounts(readFile(sourceDir + "/demo/accounts.json"), &accounts));
+    QVERIFY(PanelApi::parseAccounts(readFileBytes(sourceDir + "/demo/accounts.json"), &accounts));
     const PanelApi::SignIn signIn = PanelApi::readSignIn(query);
     if (status == 400) {
         QCOMPARE(QString::fromUtf8(PanelApi::errorReply(400, signIn.error).body), expected);
@@ -331,12 +302,12 @@ void TestPanel::signsInOverHttpsWithValuesIntact()
     RunningPanel panel;
     QVERIFY(panel.start());
     if (username != "demo" && username != "symbols") {
-        writeFile(
+        QVERIFY(writeFileBytes(
             panel.accountsFile,
             QJsonDocument::fromVariant(QVariantList{QVariantMap{{"username", username},
                                                                 {"password", password},
                                                                 {"expiry", "2031-01-01 00:00:00"}}})
-                .toJson());
+                .toJson()));
     }
     const Answer accepted = panel.get("/api/auth.php?" + signInQuery(username, password));
     QCOMPARE(accepted.status, 200);
@@ -359,10 +330,10 @@ void TestPanel::servesTheDirectoryFileAsItIsNow()
     const Answer first = panel.get("/api/app-servers.json");
     QCOMPARE(first.status, 200);
     QCOMPARE(first.contentType, QByteArray("application/json"));
-    QCOMPARE(first.body, readFile(panel.directoryFile));
+    QCOMPARE(first.body, readFileBytes(panel.directoryFile));
     QVERIFY(json(first.body).value("Servers").toArray().size() >= 12);
 
-    writeFile(panel.directoryFile, "this is not JSON");
+    QVERIFY(writeFileBytes(panel.directoryFile, "this is not JSON"));
     QCOMPARE(panel.get("/api/app-servers.json").body, QByteArray("this is not JSON"));
 
     QFile::remove(panel.directoryFile);
@@ -392,7 +363,7 @@ void TestPanel::answersBadRequestsWithoutCrashingOrLoggingPasswords()
     raw.waitForBytesWritten(5000);
     raw.abort();
 
-    writeFile(panel.accountsFile, "[{\"username\": \"demo\",");
+    QVERIFY(writeFileBytes(panel.accountsFile, "[{\"username\": \"demo\","));
     QCOMPARE(panel.get("/api/auth.php?" + signInQuery("demo", secret)).status, 500);
 
     QVERIFY(panel.isRunning());
@@ -414,11 +385,11 @@ void TestPanel::testOptionsShapeTheReplies()
     {
         QTemporaryDir dir;
         const QString body = dir.filePath("auth.json");
-        writeFile(body, R"({"auth": "true", "message": ""})");
+        QVERIFY(writeFileBytes(body, R"({"auth": "true", "message": ""})"));
         RunningPanel panel;
         QVERIFY(panel.start({"--auth-body-file", body}));
         const Answer answer = panel.get("/api/auth.php?" + signInQuery("anyone", "anything"));
-        QCOMPARE(answer.body, readFile(body));
+        QCOMPARE(answer.body, readFileBytes(body));
         QCOMPARE(panel.get("/api/auth.php?username=anyone").status, 400);
     }
     {

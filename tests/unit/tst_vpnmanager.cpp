@@ -64,12 +64,6 @@ int countResets(const QStringList &events)
     return int(events.size() / reset.size());
 }
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 const char connectedScenario[] = "out Attempting to establish TCP connection with "
                                  "[AF_INET]127.0.0.1:1194\n"
                                  "out Initialization Sequence Completed\n"
@@ -434,7 +428,8 @@ private slots:
         const QString workingCopy = appPath(QStringLiteral("default.ovpn"));
         m_manager->connectVpn(QStringLiteral("127.0.0.1"), QString(), QStringLiteral("default"),
                               QStringLiteral("alice"), QStringLiteral("pw"));
-        QCOMPARE(readAll(workingCopy), readAll(QStringLiteral(":/ovpnfile/default.ovpn")));
+        QCOMPARE(readFileBytes(workingCopy),
+                 readFileBytes(QStringLiteral(":/ovpnfile/default.ovpn")));
         QVERIFY(logged().contains(
             QStringLiteral("[VPN] Extracted \"default\" to: \"%1\"").arg(workingCopy)));
         QTRY_VERIFY(m_manager->isDisconnected());
@@ -448,7 +443,7 @@ private slots:
                               QStringLiteral("alice"), QStringLiteral("pw"));
 
         QVERIFY(logged().matching(QStringLiteral("[VPN] Extracted")).isEmpty());
-        QVERIFY(readAll(sessionPath()).contains("\n# edited by hand\n"));
+        QVERIFY(readFileBytes(sessionPath()).contains("\n# edited by hand\n"));
     }
 
     void credentialsFiles_data()
@@ -481,7 +476,7 @@ private slots:
         m_manager->connectVpn(QStringLiteral("127.0.0.1"), QString(), QStringLiteral("default"),
                               user, QStringLiteral("server-pw"));
 
-        QCOMPARE(readAll(authPath), content);
+        QCOMPARE(readFileBytes(authPath), content);
         QCOMPARE(QDir(QCoreApplication::applicationDirPath())
                      .entryList({QStringLiteral("auth*.txt")}, QDir::Files),
                  QStringList{authFile});
@@ -492,7 +487,7 @@ private slots:
                 QStringLiteral("[VPN] Created user-specific auth file: \"%1\"").arg(authPath)));
         }
 #endif
-        const QByteArray session = readAll(sessionPath());
+        const QByteArray session = readFileBytes(sessionPath());
         QCOMPARE(session.count("auth-user-pass"), 1);
         QVERIFY(session.contains("\nauth-user-pass \"" + authPath.toUtf8() + "\"\n"));
         QVERIFY(session.contains("\nremote 127.0.0.1 1194\n"));
@@ -501,19 +496,17 @@ private slots:
     void profileWithCrLfLinesIsReadBack()
     {
         const QString profile = appPath(QStringLiteral("crlf.ovpn"));
-        QFile file(profile);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("client\r\nremote 127.0.0.1 1194 tcp\r\nauth-user-pass\r\nverb 3\r\n");
-        file.close();
+        QVERIFY(writeFileBytes(
+            profile, "client\r\nremote 127.0.0.1 1194 tcp\r\nauth-user-pass\r\nverb 3\r\n"));
         setScenario("exit 0");
 
         m_manager->connectVpn(QStringLiteral("192.0.2.10"), QStringLiteral(" 443 "),
                               QStringLiteral("crlf"), QStringLiteral("alice"),
                               QStringLiteral("pw"));
 
-        QCOMPARE(readAll(sessionPath()), "client\nremote 192.0.2.10  443  tcp\nauth-user-pass \"" +
-                                             appPath(QStringLiteral("auth_alice.txt")).toUtf8() +
-                                             "\"\nverb 3\n");
+        QCOMPARE(readFileBytes(sessionPath()),
+                 "client\nremote 192.0.2.10  443  tcp\nauth-user-pass \"" +
+                     appPath(QStringLiteral("auth_alice.txt")).toUtf8() + "\"\nverb 3\n");
     }
 
     // The whole composed configuration follows the message as the stream's second part, one
@@ -533,7 +526,7 @@ private slots:
 
     void loggedConfigurationHidesKeyMaterial()
     {
-        const QByteArray resource = readAll(QStringLiteral(":/ovpnfile/surfshark.ovpn"));
+        const QByteArray resource = readFileBytes(QStringLiteral(":/ovpnfile/surfshark.ovpn"));
         const QByteArray keyLine = resource.split('\n').value(
             resource.split('\n').indexOf("-----BEGIN OpenVPN Static key V1-----") + 1);
         QVERIFY(!keyLine.isEmpty());
@@ -549,7 +542,7 @@ private slots:
         QVERIFY(configs.constFirst().contains(QStringLiteral("<tls-auth>\n[hidden]\n</tls-auth>")));
         QVERIFY(configs.constFirst().contains(QStringLiteral("-----BEGIN CERTIFICATE-----")));
         QVERIFY(configs.constFirst().contains(QStringLiteral("\nremote 127.0.0.1 1194\n")));
-        QVERIFY(readAll(sessionPath()).contains(keyLine));
+        QVERIFY(readFileBytes(sessionPath()).contains(keyLine));
     }
 
     void backgroundStop_data()

@@ -2,8 +2,14 @@
 
 #include <QDeadlineTimer>
 
-PanelProcess::PanelProcess(const QString &program, const QStringList &arguments, QObject *parent)
-    : QObject(parent), m_program(program), m_arguments(arguments)
+PanelProcess::PanelProcess(const QString &program, const QString &sourceDir,
+                           const QStringList &options, QObject *parent)
+    : QObject(parent), m_program(program),
+      m_arguments(
+          QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--cert"),
+                      sourceDir + QStringLiteral("/demo/pki/server.crt"), QStringLiteral("--key"),
+                      sourceDir + QStringLiteral("/demo/pki/server.key")} +
+          options)
 {
     connect(&m_process, &QProcess::readyReadStandardError, this, &PanelProcess::readLog);
 }
@@ -21,12 +27,13 @@ PanelProcess::~PanelProcess()
 bool PanelProcess::start(QString *error)
 {
     const QString prefix = QStringLiteral("listening on ");
-    m_process.start(m_program,
-                    m_arguments + QStringList{QStringLiteral("--port"), QStringLiteral("0")});
+    m_process.start(m_program, m_arguments);
     const QDeadlineTimer deadline(10000);
     while (m_url.isEmpty() && !deadline.hasExpired()) {
         if (m_process.canReadLine()) {
-            const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
+            const QByteArray bytes = m_process.readLine();
+            m_standardOutput += bytes;
+            const QString line = QString::fromUtf8(bytes).trimmed();
             if (line.startsWith(prefix))
                 m_url = line.mid(prefix.size());
         } else if (!m_process.waitForReadyRead(int(deadline.remainingTime()))) {
@@ -51,6 +58,14 @@ int PanelProcess::requestCount(const QString &path)
     for (const QString &line : m_log)
         count += line.contains(marker) ? 1 : 0;
     return count;
+}
+
+QString PanelProcess::output()
+{
+    readLog();
+    m_standardOutput += m_process.readAllStandardOutput();
+    return QString::fromUtf8(m_standardOutput) + m_log.join(QLatin1Char('\n')) +
+           QString::fromUtf8(m_unfinishedLine);
 }
 
 void PanelProcess::readLog()
