@@ -14,7 +14,8 @@ bool isControl(QChar ch)
 bool isReservedDeviceName(const QString &name)
 {
     static const QRegularExpression deviceRegex(
-        QStringLiteral(R"(\A(con|prn|aux|nul|com[1-9]|lpt[1-9])\z)"),
+        QStringLiteral(
+            R"(\A(con|prn|aux|nul|conin\$|conout\$|(com|lpt)[0-9\x{b9}\x{b2}\x{b3}])\z)"),
         QRegularExpression::CaseInsensitiveOption);
     const QString stem = name.section(QLatin1Char('.'), 0, 0).trimmed();
     return deviceRegex.match(stem).hasMatch();

@@ -16,7 +16,8 @@ bool isPort(const QString &port);
 
 // A plain file name that stays in its directory: not empty, no path separators, no "..", none
 // of < > : " | ? * and no control characters, not ending in a dot or a space, and not a
-// device name that Windows reserves (CON, NUL, COM1 ...).
+// device name that Windows reserves (CON, NUL, CONIN$, COM0 to COM9 and LPT0 to LPT9, the
+// superscript digits ¹ ² ³ included).
 bool isFileName(const QString &name);
 
 // No line break.

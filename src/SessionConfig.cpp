@@ -12,6 +12,13 @@ QString effectivePort(const QString &port)
     return port.trimmed().isEmpty() ? QStringLiteral("1194") : port;
 }
 
+QString credentialsPath(const QString &appDir, const QString &user)
+{
+    if (user.trimmed().toLower() == QLatin1String("default"))
+        return appDir + QStringLiteral("/auth.txt");
+    return appDir + QStringLiteral("/auth_%1.txt").arg(user);
+}
+
 QString authLine(const QString &authFilePath)
 {
     QString path = authFilePath;

@@ -10,6 +10,10 @@ namespace SessionConfig {
 // "1194" when `port` is empty or only white space, else `port` verbatim (blanks included).
 QString effectivePort(const QString &port);
 
+// The credentials file of `user` in the application directory `appDir`: "auth.txt" for the
+// user "default" (in any letter case, blanks around it allowed), else "auth_<user>.txt".
+QString credentialsPath(const QString &appDir, const QString &user);
+
 // The directive that names the credentials file: auth-user-pass and the path, double-quoted,
 // with forward slashes in place of backslashes.
 QString authLine(const QString &authFilePath);

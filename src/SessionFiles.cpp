@@ -35,15 +35,14 @@ bool extractProfile(const QString &cat, const QString &baseConfigPath)
 
 QString credentialsFile(const QString &appDir, const QString &user, const QString &pass)
 {
-    if (user.trimmed().toLower() == QLatin1String("default")) {
-        const QString authFilePath = CredentialFile::sharedFilePath();
+    const QString authFilePath = SessionConfig::credentialsPath(appDir, user);
+    if (authFilePath == CredentialFile::sharedFilePath()) {
         if (!QFile::exists(authFilePath)) {
             qWarning() << "[VPN] auth.txt not found at:" << authFilePath;
             return QString();
         }
         return authFilePath;
     }
-    const QString authFilePath = appDir + QStringLiteral("/auth_%1.txt").arg(user);
     if (!CredentialFile::write(authFilePath, user, pass, CredentialFile::LineEnds::Platform)) {
         qWarning() << "[VPN] Cannot create auth file:" << authFilePath;
         return QString();

@@ -31,10 +31,13 @@ private slots:
             add("file", QString::fromLatin1(name), true);
         add("file", QStringLiteral("auth_\u00e9lise.txt"), true);
         for (const char *name :
-             {"",         "../x.ovpn", "a/b.txt", "a\\b.txt",  "a..b",  "a<b",    "a>b",
-              "a:b",      "a\"b",      "a|b",     "a?b",       "a*b",   "a\x01z", "a\x7fz",
-              "CON.ovpn", "nul.txt",   "com1",    "LPT9 .txt", "name.", "name "})
+             {"",       "../x.ovpn", "a/b.txt",  "a\\b.txt", "a..b",   "a<b",
+              "a>b",    "a:b",       "a\"b",     "a|b",      "a?b",    "a*b",
+              "a\x01z", "a\x7fz",    "CON.ovpn", "nul.txt",  "com1",   "LPT9 .txt",
+              "name.",  "name ",     "COM0",     "lpt0.txt", "CONIN$", "conout$.ovpn"})
             add("file", QString::fromLatin1(name), false);
+        add("file", QStringLiteral("COM\u00b9.txt"), false); // Windows counts ¹ ² ³ as digits
+        add("file", QStringLiteral("lpt\u00b3"), false);
         add("line", QStringLiteral("p&ss w\u00f6rd"), true);
         add("line", QStringLiteral("a\nb"), false);
         add("line", QStringLiteral("a\rb"), false);
