@@ -5,6 +5,10 @@
 //   out <text>      writes the text and a line end to standard output
 //   part <text>     writes the text to standard output without a line end
 //   err <text>      writes the text and a line end to standard error
+//   flood <n> <text> writes the text and a line end n times in one burst
+//   hex <bytes>     writes the bytes given as hexadecimal digits (control characters, invalid
+//                   UTF-8) to standard output as they are
+//   long <n>        writes n bytes of "x" to standard output without a line end
 //   sleep <ms>      pauses
 //   ignore-term     ignores the polite termination request from now on
 //   wait            waits for the termination request (for ever if it is ignored)
@@ -48,6 +52,23 @@ void write(std::FILE *stream, const std::string &text)
 {
     std::fwrite(text.data(), 1, text.size(), stream);
     std::fflush(stream);
+}
+
+std::string fromHex(const std::string &digits)
+{
+    std::string bytes;
+    for (std::size_t i = 0; i + 1 < digits.size(); i += 2)
+        bytes += static_cast<char>(std::stoi(digits.substr(i, 2), nullptr, 16));
+    return bytes;
+}
+
+std::string repeated(const std::string &text, long count)
+{
+    std::string burst;
+    burst.reserve(text.size() * static_cast<std::size_t>(count));
+    for (long i = 0; i < count; ++i)
+        burst += text;
+    return burst;
 }
 
 void endIfAskedTo()
@@ -147,6 +168,14 @@ void run(const std::string &step, const std::string &argument, int argc, char **
         write(stdout, argument);
     } else if (step == "err") {
         write(stderr, argument + "\n");
+    } else if (step == "flood") {
+        const std::size_t space = argument.find(' ');
+        const std::string text = space == std::string::npos ? "" : argument.substr(space + 1);
+        write(stdout, repeated(text + "\n", std::atol(argument.c_str())));
+    } else if (step == "hex") {
+        write(stdout, fromHex(argument));
+    } else if (step == "long") {
+        write(stdout, std::string(static_cast<std::size_t>(std::atol(argument.c_str())), 'x'));
     } else if (step == "sleep") {
         pause(std::atol(argument.c_str()));
     } else if (step == "ignore-term") {
