@@ -23,9 +23,6 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(QStringLiteral("Client VPN"));
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     LocationDataLoader loader;
-    // Tells the test that the saving starts now.
-    std::fputs("saving\n", stdout);
-    std::fflush(stdout);
     for (int generation = generationOf(loader.loadFavorites()) + 1;; ++generation) {
         QVariantList favorites;
         for (int i = 0; i < 50; ++i)
@@ -35,5 +32,8 @@ int main(int argc, char **argv)
         loader.saveFavorites(favorites);
         loader.saveConnection({{"name", QStringLiteral("Location %1").arg(generation % 50)},
                                {"generation", generation}});
+        // Tells the test that a whole round is done.
+        std::fputs("saved\n", stdout);
+        std::fflush(stdout);
     }
 }

@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <QtGlobal>
 
+#include <utility>
+#include <vector>
+
 #ifdef Q_OS_LINUX
 #include <csignal>
 #include <sys/resource.h>
@@ -32,7 +35,9 @@ inline bool writeFileBytes(const QString &path, const QByteArray &content)
 }
 
 // Points HOME, the XDG folders and TMPDIR at a fresh temporary folder for the lifetime of
-// the object, so that a test never touches the real user's settings or files.
+// the object, so that a test never touches the real user's files, and restores them after.
+// One home at a time: a second one made while the first exists lies inside the first's
+// temporary folder.
 class TemporaryHome
 {
 public:
@@ -46,12 +51,27 @@ public:
         set("TMPDIR", root + QStringLiteral("/tmp"));
         QDir().mkpath(root + QStringLiteral("/tmp"));
     }
+    ~TemporaryHome()
+    {
+        for (const auto &[name, value] : m_previous) {
+            if (value.isNull())
+                qunsetenv(name);
+            else
+                qputenv(name, value);
+        }
+    }
 
     QString path() const { return m_dir.path(); }
 
 private:
-    static void set(const char *name, const QString &value) { qputenv(name, value.toUtf8()); }
+    void set(const char *name, const QString &value)
+    {
+        m_previous.push_back(
+            {name, qEnvironmentVariableIsSet(name) ? qgetenv(name) : QByteArray()});
+        qputenv(name, value.toUtf8());
+    }
 
+    std::vector<std::pair<const char *, QByteArray>> m_previous;
     QTemporaryDir m_dir;
 };
 

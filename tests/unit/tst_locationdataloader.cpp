@@ -35,6 +35,9 @@ private slots:
 
     void init()
     {
+        // The old home goes first: a new one would be made inside its temporary folder, and
+        // removed with it.
+        m_home.reset();
         m_home = std::make_unique<TemporaryHome>();
         QVERIFY(dataDir().startsWith(m_home->path()));
         QVERIFY(dataDir().endsWith(QStringLiteral("/Client/Client VPN")));
