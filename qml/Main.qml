@@ -89,6 +89,11 @@ ApplicationWindow {
             console.warn("[LocationScreen] Server list has no Servers, keeping the stored copy");
             return null;
         }
+        // No screen can show a Servers that is a number, a text or an object.
+        if (!Array.isArray(directory.Servers)) {
+            console.warn("[LocationScreen] Server list's Servers is not a list, keeping the stored copy");
+            return null;
+        }
         return directory;
     }
 

@@ -32,6 +32,17 @@ MainWindowTestCase {
     readonly property string storedLine: "[LocationScreen] Server list received and stored"
     readonly property string validLine: "[Main] Đăng nhập hợp lệ. Vào HomeScreen."
     readonly property string invalidLine: "[Main] Chưa đăng nhập hoặc hết hạn. Vào LoginScreen."
+    // A directory whose entries have every value of the wrong type.
+    readonly property var wrongTypedDirectory: ({
+        Servers: [
+            { Name: 42, Flag: 7, ServerHost: 127001, OpenVPNTCPPort: { port: 1194 }, Category: ["default"],
+              User: null, Pass: null },
+            { Name: null, Flag: null, ServerHost: null, OpenVPNTCPPort: null, Category: null, User: null,
+              Pass: null },
+            null, 5, "text"
+        ],
+        Cities: [{ CityName: 3, ServerHost: [], OpenVPNTCPPort: true }, null]
+    })
     property string demoPanel
     property string oldDirectoryPanel
 
@@ -40,6 +51,17 @@ MainWindowTestCase {
         const day = new Date();
         day.setUTCDate(day.getUTCDate() + offset);
         return day.toISOString().slice(0, 10);
+    }
+
+    // The demo directory as the panel serves it.
+    function demoDirectory() {
+        return JSON.parse(testHelper.readFile(testHelper.sourcePath("demo/app-servers.json")));
+    }
+
+    // Panel options that serve one of the certificates of tests/data/panel-tls.
+    function panelTls(name) {
+        return ["--cert", testHelper.sourcePath("tests/data/panel-tls/" + name + ".crt"),
+                "--key", testHelper.sourcePath("tests/data/panel-tls/" + name + ".key")];
     }
 
     function initTestCase() {
@@ -144,7 +166,29 @@ MainWindowTestCase {
               panel: () => startPanel(tempFile("cities.json", JSON.stringify({ Cities: [{ CityName: "Lyon" }] }))),
               expected: "Oldland", log: "[LocationScreen] Server list has no Servers" },
             { tag: "reply held until the deadline", panel: () => startPanel(testHelper.sourcePath("demo/app-servers.json"), ["--no-reply"]),
-              expected: "Oldland", log: "[LocationScreen] API request timed out after 300 ms" }
+              expected: "Oldland", log: "[LocationScreen] API request timed out after 300 ms" },
+            { tag: "reply after the deadline", panel: () => startPanel(testHelper.sourcePath("demo/app-servers.json"), ["--delay-ms", "2000"]),
+              expected: "Oldland", log: "[LocationScreen] API request timed out after 300 ms" },
+            { tag: "truncated body", panel: () => startPanel(tempFile("truncated.json", JSON.stringify(demoDirectory()).slice(0, 700))),
+              expected: "Oldland", log: "[LocationScreen] Server list is not JSON" },
+            { tag: "body of 6 MB", panel: () => startPanel(tempFile("big.json", JSON.stringify({ Padding: "x".repeat(6000000) }))),
+              timeout: 10000, expected: "Oldland", log: "[LocationScreen] Server list has no Servers" },
+            { tag: "JSON array", panel: () => startPanel(tempFile("array.json", "[{\"Servers\": []}]")),
+              expected: "Oldland", log: "[LocationScreen] Server list has no Servers" },
+            { tag: "JSON null", panel: () => startPanel(tempFile("null.json", "null")),
+              expected: "Oldland", log: "[LocationScreen] Server list has no Servers" },
+            { tag: "JSON text", panel: () => startPanel(tempFile("text.json", "\"Servers\"")),
+              expected: "Oldland", log: "[LocationScreen] Server list has no Servers" },
+            { tag: "Servers an object", panel: () => startPanel(tempFile("object.json", JSON.stringify({ Servers: { Name: "X" } }))),
+              expected: "Oldland", log: "[LocationScreen] Server list's Servers is not a list" },
+            { tag: "Servers a number", panel: () => startPanel(tempFile("number.json", "{\"Servers\": 7}")),
+              expected: "Oldland", log: "[LocationScreen] Server list's Servers is not a list" },
+            { tag: "entries of wrong types", panel: () => startPanel(tempFile("wrong-types.json", JSON.stringify(wrongTypedDirectory))),
+              expected: 42, log: storedLine },
+            { tag: "expired certificate", panel: () => startPanel(testHelper.sourcePath("demo/app-servers.json"), panelTls("expired")),
+              expected: "Oldland", log: "[LocationScreen] API request failed. Status: 0" },
+            { tag: "untrusted certificate", panel: () => startPanel(testHelper.sourcePath("demo/app-servers.json"), panelTls("untrusted")),
+              expected: "Oldland", log: "[LocationScreen] API request failed. Status: 0" }
         ];
     }
 
@@ -159,7 +203,7 @@ MainWindowTestCase {
 
         testHelper.usePanel(data.panel());
         testHelper.clearLog();
-        window = createWindow({ directoryTimeout: 300 });
+        window = createWindow({ directoryTimeout: data.timeout || 300 });
         const settings = homeSettingsOf(window);
         compare(settings.isLoading, true);
         compare(settings.rawApiData.Servers[0].Name, "Oldland");
