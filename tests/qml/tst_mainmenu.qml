@@ -7,6 +7,7 @@ import MyApp 1.0
 MainWindowTestCase {
     id: menuTest
 
+    readonly property var tabNames: ["home", "locations", "settings", "logout"]
     property var window
     property var menu
 
@@ -15,8 +16,7 @@ MainWindowTestCase {
     }
 
     function underlined() {
-        return ["home", "locations", "settings", "logout"]
-            .filter(tab => Qt.colorEqual(findChild(menu, tab + "Underline").color, "#00c0ff"));
+        return tabNames.filter(tab => Qt.colorEqual(findChild(menu, tab + "Underline").color, "#00c0ff"));
     }
 
     function init() {
