@@ -10,16 +10,10 @@ TestCase {
     // A directory whose servers the OpenVPN simulator accepts: a country and a city of the
     // same name, and entries without a host or with a zero port.
     readonly property var testDirectory: ({
-        Servers: [
-            { Name: "Paris", ServerHost: "10.0.0.1", OpenVPNTCPPort: "1195", ServerTCPPort: "2195",
-              Category: "fastvpn", User: "fr", Pass: "fr-pass" },
-            { Name: "Hostless", OpenVPNTCPPort: "1194", Category: "default", User: "h" },
-            { Name: "Zero", ServerHost: "10.0.0.3", OpenVPNTCPPort: 0, Category: "default", User: "z" }
-        ],
-        Cities: [
-            { CityName: "Paris", ServerHost: "10.0.0.2", OpenVPNTCPPort: 443, Category: "goose",
-              User: "pc", Pass: "pc-pass" }
-        ]
+        Servers: [{ Name: "Paris", ServerHost: "10.0.0.1", OpenVPNTCPPort: "1195", ServerTCPPort: "2195", Category: "fastvpn", User: "fr", Pass: "fr-pass" },
+                  { Name: "Hostless", OpenVPNTCPPort: "1194", Category: "default", User: "h" },
+                  { Name: "Zero", ServerHost: "10.0.0.3", OpenVPNTCPPort: 0, Category: "default", User: "z" }],
+        Cities: [{ CityName: "Paris", ServerHost: "10.0.0.2", OpenVPNTCPPort: 443, Category: "goose", User: "pc", Pass: "pc-pass" }]
     })
 
     // Starts a panel serving the given directory file and the demo accounts, plus options.

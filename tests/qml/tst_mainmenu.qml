@@ -31,25 +31,14 @@ MainWindowTestCase {
         VpnState.isDisconnecting = false;
     }
 
-    function test_tabs_data() {
-        return [
-            { tag: "locations", screen: "locationScreen" },
-            { tag: "settings", screen: "settingsScreen" },
-            { tag: "home", screen: "homeScreen" }
-        ];
-    }
-
-    function test_tabs(data) {
-        compare(underlined(), ["home"]);
-        compare([menu.shownScreen.width, menu.shownScreen.height], [1024, 544]);
-        clickTab(data.tag === "home" ? "settings" : data.tag);
-        clickTab(data.tag);
-        compare(menu.shownScreen.objectName, data.screen);
-        compare(underlined(), [data.tag]);
-        if (data.tag === "settings")
-            compare(menu.shownScreen.appSettings, findChild(window, "appSettings"));
-        tryVerify(() => findChild(menu, "settingsScreen") === null || data.tag === "settings", 5000,
-                  "the previous screen is gone");
+    // One screen at a time under its underlined entry; the settings screen gets the window's group.
+    function test_tabs() {
+        compare([underlined(), menu.shownScreen.width, menu.shownScreen.height], [["home"], 1024, 544]);
+        clickTab("settings");
+        compare([menu.shownScreen.objectName, underlined()], ["settingsScreen", ["settings"]]);
+        compare(menu.shownScreen.appSettings, findChild(window, "appSettings"));
+        clickTab("locations");
+        tryVerify(() => findChild(menu, "settingsScreen") === null);
     }
 
     function test_barLocked_data() {
@@ -67,9 +56,7 @@ MainWindowTestCase {
         clickTab("locations");
         clickTab("logout");
         mouseClick(findChild(menu.shownScreen, "connectButton"));
-        compare(menu.currentTab, "home");
-        compare(menu.shownScreen.objectName, "homeScreen");
-        compare(stackOf(window).depth, 1);
+        compare([menu.currentTab, menu.shownScreen.objectName, stackOf(window).depth], ["home", "homeScreen", 1]);
         compare(linesStartingWith("[DEBUG] Before click").length, data.tag === "loading" ? 0 : 1);
         compare(String(testHelper.storeValue("isLoggedIn")), "true");
     }
@@ -82,10 +69,8 @@ MainWindowTestCase {
         locations.connectToLocation("Nowhere", "qrc:/assets/flags/FR.png", true, "Country");
         compare(linesStartingWith("[MainMenu]"),
                 ["[MainMenu] Received signal: connectToLocation Nowhere qrc:/assets/flags/FR.png true Country"]);
-        compare(menu.currentTab, "home");
-        compare(underlined(), ["home"]);
-        compare(menu.shownScreen.objectName, "homeScreen");
-        compare(linesStartingWith("[Error]"), []);
+        compare([menu.currentTab, underlined(), menu.shownScreen.objectName], ["home", ["home"], "homeScreen"]);
+        compare(linesStartingWith("[Error]"), [], "not before the next turn");
         tryVerify(() => linesStartingWith("[Error]").length === 1);
         wait(50);
         compare(linesStartingWith("[Error]"), ["[Error] Cannot find server info for Nowhere"]);
@@ -107,12 +92,9 @@ MainWindowTestCase {
         const stopLines = ["[MainMenu] Disconnecting VPN before logout...", "[VPN] Sending terminate signal..."];
         compare(lines.filter(line => stopLines.includes(line)), data.connected ? stopLines : []);
         verify(lines.indexOf("[Logout] Đã đăng xuất. Trạng thái đã được xóa.") < lines.indexOf("[Logout] stackView pop"));
-        compare(String(testHelper.storeValue("isLoggedIn")), "false");
-        compare(testHelper.storeValue("expiryDate"), "");
-        compare(homeSettingsOf(window).savedConnected, false);
-        compare(homeSettingsOf(window).savedLocationName, "Paris");
-        compare(stackOf(window).depth, 1);
-        compare(pageOf(window).objectName, "loginScreen");
+        compare([String(testHelper.storeValue("isLoggedIn")), testHelper.storeValue("expiryDate")], ["false", ""]);
+        compare([homeSettingsOf(window).savedConnected, homeSettingsOf(window).savedLocationName], [false, "Paris"]);
+        compare([stackOf(window).depth, pageOf(window).objectName], [1, "loginScreen"]);
 
         // The stop ends with no menu shown; a new sign-in in the same run finds the bar usable.
         tryCompare(VpnState, "isDisconnecting", false, 10000);

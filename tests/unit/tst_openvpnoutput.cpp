@@ -43,8 +43,6 @@ private slots:
             << "10.8.3.2";
         QTest::newRow("ifconfig before a device line in the same text")
             << "net_addr_v4_add: 10.8.0.7/24 ifconfig 10.8.0.2" << false << false << "10.8.0.2";
-        QTest::newRow("device line without prefix length")
-            << "net_addr_v4_add: 10.8.0.2 dev tun0" << false << false << "";
         QTest::newRow("address taken off the device")
             << "net_addr_v4_del: 10.8.3.2 dev tun0" << false << false << "";
         QTest::newRow("surrounding white space and CR")
