@@ -2,8 +2,8 @@ import QtQuick
 import QtTest
 import MyApp 1.0
 
-// The main menu: one screen at a time, the locked bar and the busy overlay, the hand-over
-// of a chosen location to the home screen, and sign-out.
+// The main menu: the locked bar and the busy overlay, the hand-over of a chosen location to
+// the home screen, and sign-out.
 MainWindowTestCase {
     id: menuTest
 
@@ -31,22 +31,10 @@ MainWindowTestCase {
         VpnState.isDisconnecting = false;
     }
 
-    // One screen at a time under its underlined entry; the settings screen gets the window's group.
-    function test_tabs() {
-        compare([underlined(), menu.shownScreen.width, menu.shownScreen.height], [["home"], 1024, 544]);
-        clickTab("settings");
-        compare([menu.shownScreen.objectName, underlined()], ["settingsScreen", ["settings"]]);
-        compare(menu.shownScreen.appSettings, findChild(window, "appSettings"));
-        clickTab("locations");
-        tryVerify(() => findChild(menu, "settingsScreen") === null);
-    }
-
     function test_barLocked_data() {
-        return [
-            { tag: "connecting", lock: () => VpnState.isConnecting = true },
-            { tag: "disconnecting", lock: () => VpnState.isDisconnecting = true },
-            { tag: "loading", lock: () => homeSettingsOf(window).isLoading = true }
-        ];
+        return [{ tag: "connecting", lock: () => VpnState.isConnecting = true },
+                { tag: "disconnecting", lock: () => VpnState.isDisconnecting = true },
+                { tag: "loading", lock: () => homeSettingsOf(window).isLoading = true }];
     }
 
     // No entry reacts; while loading the overlay also takes the clicks meant for the screen.
@@ -71,6 +59,7 @@ MainWindowTestCase {
                 ["[MainMenu] Received signal: connectToLocation Nowhere qrc:/assets/flags/FR.png true Country"]);
         compare([menu.currentTab, underlined(), menu.shownScreen.objectName], ["home", ["home"], "homeScreen"]);
         compare(linesStartingWith("[Error]"), [], "not before the next turn");
+        tryVerify(() => findChild(menu, "locationScreen") === null, 5000, "one screen at a time");
         tryVerify(() => linesStartingWith("[Error]").length === 1);
         wait(50);
         compare(linesStartingWith("[Error]"), ["[Error] Cannot find server info for Nowhere"]);
