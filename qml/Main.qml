@@ -168,6 +168,10 @@ ApplicationWindow {
         onTriggered: window.abandonDirectoryFetch()
     }
 
+    ConnectionMonitor {
+        settings: homeSettings
+    }
+
     StackView {
         id: stackView
 
