@@ -63,8 +63,9 @@ std::string asciiLower(std::string text)
     return text;
 }
 
-// The dotted quad after "ifconfig" or "ip addr add" and white space at `from`, or "".
-std::string quadAt(const std::string &line, size_t from)
+// The dotted quad after white space at `from` (after "ifconfig", "ip addr add" or
+// "net_addr_v4_add:"), or "".
+std::string quadAt(const std::string &line, size_t from, size_t *end = nullptr)
 {
     size_t pos = from;
     if (pos >= line.size() || !isAsciiSpace(line[pos]))
@@ -86,10 +87,35 @@ std::string quadAt(const std::string &line, size_t from)
             ++pos;
         }
     }
+    if (end)
+        *end = pos;
     return line.substr(start, pos - start);
 }
 
-// The private address of the leftmost "ifconfig" or "ip addr add" that is followed by one.
+bool isWordChar(char ch)
+{
+    return isDigit(ch) || ch == '_' || (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z');
+}
+
+// The address of "net_addr_v4_add: <quad>/<prefix length>" at `from` (after the colon), or "".
+std::string deviceAddressAt(const std::string &line, size_t from)
+{
+    size_t pos = 0;
+    const std::string quad = quadAt(line, from, &pos);
+    if (quad.empty() || pos >= line.size() || line[pos] != '/')
+        return std::string();
+    size_t digits = 0;
+    while (pos + 1 + digits < line.size() && isDigit(line[pos + 1 + digits]) && digits < 2)
+        ++digits;
+    // One or two digits of prefix length, then no further letter, digit or underscore.
+    const size_t end = pos + 1 + digits;
+    if (digits == 0 || (end < line.size() && isWordChar(line[end])))
+        return std::string();
+    return quad;
+}
+
+// The private address of the leftmost "ifconfig" or "ip addr add" that is followed by one,
+// else of the leftmost "net_addr_v4_add:" line.
 std::string referenceAddress(const std::string &line)
 {
     for (size_t pos = 0; pos < line.size(); ++pos) {
@@ -100,6 +126,13 @@ std::string referenceAddress(const std::string &line)
             if (!quad.empty())
                 return quad;
         }
+    }
+    const std::string device = "net_addr_v4_add:";
+    for (size_t pos = line.find(device); pos != std::string::npos;
+         pos = line.find(device, pos + 1)) {
+        const std::string quad = deviceAddressAt(line, pos + device.size());
+        if (!quad.empty())
+            return quad;
     }
     return std::string();
 }
