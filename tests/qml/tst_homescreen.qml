@@ -108,6 +108,52 @@ MainWindowTestCase {
         compare(VpnState.isConnecting, !data.error);
     }
 
+    function test_wrongTypedDirectory_data() {
+        const entry = { Name: "X", ServerHost: "127.0.0.1", OpenVPNTCPPort: "1194", Category: "default", User: "u", Pass: "p" };
+        const row = (tag, values, refusal) => ({ tag: tag, entry: Object.assign({}, entry, values), refusal: refusal });
+        return [
+            row("host an object", { ServerHost: { ip: "127.0.0.1" } }, "[VPN] Refusing to connect: the server's host is not usable"),
+            row("port an object", { OpenVPNTCPPort: { port: 1194 } }, "[VPN] Refusing to connect: the server's port is not usable"),
+            row("port a negative number", { OpenVPNTCPPort: -1 }, "[VPN] Refusing to connect: the server's port is not usable"),
+            row("user a list with a path", { User: ["a/b"] }, "[VPN] Refusing to connect: the server's user is not usable"),
+            row("category a list", { Category: ["default", "pia"] }, "[VPN] Cannot open resource file: \"default,pia\""),
+            row("category null", { Category: null }, "[VPN] Cannot open resource file: \"\""),
+            row("name a number", { Name: 42 }, "[Error] Cannot find server info for X")
+        ];
+    }
+
+    // An entry whose values cannot be used starts nothing, says why, and leaves the window
+    // usable.
+    function test_wrongTypedDirectory(data) {
+        settings.rawApiData = { Servers: [data.entry, null, 5, "text"], Cities: { CityName: 3 } };
+        testHelper.clearLog();
+        findChild(window, "homeScreen").updateConnection("X", "", false, "Country");
+        verify(testHelper.logLines().indexOf(data.refusal) >= 0, testHelper.logLines().join("\n"));
+        compare(linesStartingWith("[VPN] Starting OpenVPN"), []);
+        compare([vpnManager.connecting, VpnState.isConnecting, VpnState.isConnected], [false, false, false]);
+        verify(findChild(window, "navBar").enabled);
+        compare(shown("connectButton").Accessible.name, "Connect");
+    }
+
+    // A window started with a wrong-typed directory in the store builds its screens without a
+    // script error, and Auto Select refuses the entry it draws.
+    function test_startWithWrongTypedDirectory() {
+        settings.rawApiData = { Servers: [{ Name: [], ServerHost: { a: 1 }, ServerTCPPort: {} }, null, 5],
+                                Cities: "text" };
+        closeWindow(window);
+        testHelper.clearLog();
+        testHelper.usePanel(testHelper.unusedPortUrl());
+        window = createWindow();
+        tryCompare(homeSettingsOf(window), "isLoading", false, 10000);
+        verify(shown("connectButton"));
+        mouseClick(shown("connectButton"));
+        verify(testHelper.logLines().indexOf("[VPN] Refusing to connect: the server's host is not usable") >= 0);
+        const scriptErrors = testHelper.logLines().filter(line => /TypeError|ReferenceError|RangeError/.test(line));
+        compare(scriptErrors, []);
+        compare(VpnState.isConnecting, false);
+        verify(findChild(window, "navBar").enabled);
+    }
+
     function test_failedLookupWhileConnectedLeavesTunnelDown() {
         const home = findChild(window, "homeScreen");
         home.updateConnection("Paris", "", false, "City");
