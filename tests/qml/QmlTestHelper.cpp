@@ -71,6 +71,13 @@ QString QmlTestHelper::writeTempFile(const QString &name, const QString &content
     return path;
 }
 
+void QmlTestHelper::writeStoreFile(const QString &content) const
+{
+    const QString path = QSettings().fileName();
+    if (!writeFileBytes(path, content.toUtf8()))
+        qWarning() << "[Test] Cannot write" << path;
+}
+
 QVariant QmlTestHelper::readFile(const QString &path) const
 {
     QFile file(path);

@@ -45,6 +45,8 @@ public:
     // The stored value, or undefined when the key is absent.
     Q_INVOKABLE QVariant storeValue(const QString &key) const;
     Q_INVOKABLE void setStoreValue(const QString &key, const QVariant &value) const;
+    // Replaces the settings store's file by the text as it is.
+    Q_INVOKABLE void writeStoreFile(const QString &content) const;
 
     // Sets an environment variable of this process, which the programs it starts inherit
     // (the OpenVPN simulator reads its scenario from OPENVPN_SIM_SCENARIO).

@@ -145,6 +145,33 @@ MainWindowTestCase {
         tryVerify(() => testHelper.panelRequests(demoPanel, "/api/app-servers.json") === requestsBefore + 1);
     }
 
+    function test_garbageInTheStore_data() {
+        const keys = optionDefaults.map(entry => entry[0]).concat(homeDefaults.map(entry => entry[0]))
+            .concat(["rawApiData", "isLoading", "savedUsername", "savedPassword"]);
+        const garbage = ["@Variant(\\0\\0\\0\\x7f\\xff)", "@ByteArray(\\xff\\xfe)", "\\x1b[2J\\0",
+                         "{\\\"Servers\\\": 5}", "@Point(1 2)", "-1e999"];
+        const file = (signedIn) => "[General]\n" + keys.map((key, i) => key + "=" + garbage[i % garbage.length]).join("\n")
+            + (signedIn ? "\nisLoggedIn=true\nexpiryDate=2099-12-31\n" : "\nisLoggedIn=@Variant(garbage)\nexpiryDate=tomorrow\n");
+        return [
+            { tag: "signed out", store: file(false), page: "loginScreen" },
+            { tag: "signed in", store: file(true), page: "mainMenu" }
+        ];
+    }
+
+    // A store with a value of the wrong kind under every key: the window still routes, ends
+    // its busy state and raises no script error.
+    function test_garbageInTheStore(data) {
+        testHelper.writeStoreFile(data.store);
+        testHelper.usePanel(testHelper.unusedPortUrl());
+        const window = createWindow();
+        compare(pageOf(window).objectName, data.page);
+        tryCompare(homeSettingsOf(window), "isLoading", false, 10000);
+        wait(50);
+        const scriptErrors = testHelper.logLines().filter(line => /Error:|Unable to assign/.test(line));
+        compare(scriptErrors, []);
+        closeWindow(window);
+    }
+
     // The stored day is 00:00 UTC of that day: valid until that instant, not from it on.
     function test_expiryBoundary() {
         const window = createWindow();
