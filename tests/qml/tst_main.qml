@@ -230,12 +230,18 @@ MainWindowTestCase {
 
         testHelper.usePanel(data.panel());
         testHelper.clearLog();
+        testHelper.setStoreValue("isLoggedIn", true);
+        testHelper.setStoreValue("expiryDate", utcDay(30));
         window = createWindow({ directoryTimeout: data.timeout || 300 });
         const settings = homeSettingsOf(window);
         compare(settings.isLoading, true);
         compare(settings.rawApiData.Servers[0].Name, "Oldland");
         tryCompare(settings, "isLoading", false, 10000);
         compare(settings.rawApiData.Servers[0].Name, data.expected);
+        // The main menu's bar answers again.
+        verify(findChild(window, "navBar").enabled);
+        mouseClick(findChild(pageOf(window), "settingsTab"));
+        compare(pageOf(window).currentTab, "settings");
         const outcome = testHelper.logLines().filter(line => line.startsWith("[LocationScreen]")
                                                               && line !== fetchLine);
         verify(outcome.some(line => line.startsWith(data.log)), outcome.join("\n"));
