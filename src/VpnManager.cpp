@@ -156,11 +156,14 @@ void VpnManager::finishBackgroundStop()
 
 void VpnManager::completeBackgroundStop()
 {
-    if (m_stopCompletionPending)
-        pairedReset();
+    // False when a new child was started meanwhile: this stop no longer concerns it.
+    const bool forCurrentChild = m_stopCompletionPending;
     m_stopCompletionPending = false;
+    if (forCurrentChild)
+        pairedReset();
     qDebug() << "[VPN] Disconnected (via thread monitor).";
-    endAttempt(ConnectionFailure::Ending::Ended);
+    if (forCurrentChild)
+        endAttempt(ConnectionFailure::Ending::Ended);
 }
 
 // The user asked for the stop: the end of this child is no failure.
