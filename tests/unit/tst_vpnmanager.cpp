@@ -653,25 +653,6 @@ private slots:
         verifyFailure(failure);
     }
 
-    // A failure stays on show until the next attempt starts; stops that the user asks for
-    // are no failure.
-    void lastErrorLastsUntilTheNextAttempt()
-    {
-        setScenario("out AUTH: Received control message: AUTH_FAILED\nexit 1");
-        QSignalSpy changes(m_manager.get(), &VpnManager::lastErrorChanged);
-        m_manager->connectVpn(QStringLiteral("127.0.0.1"), QString(), QStringLiteral("default"),
-                              QStringLiteral("alice"), QStringLiteral("pw"));
-        QTRY_VERIFY(m_manager->isDisconnected());
-        verifyFailure(QStringLiteral("The server refused the user name or password."));
-        QCOMPARE(changes.size(), 1);
-
-        connectAndWait(connectedScenario);
-        QCOMPARE(changes.size(), 2);
-        m_manager->syncDisconnectVpn();
-        QCOMPARE(m_manager->lastError(), QString());
-        QCOMPARE(changes.size(), 2);
-    }
-
 #ifdef Q_OS_UNIX
     void destroyingTheManagerEndsTheChild()
     {
