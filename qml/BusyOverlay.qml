@@ -23,6 +23,10 @@ Item {
         anchors.centerIn: parent
         visible: parent.active
         running: parent.active
+        // The styles draw the spinner in the palette's text (Fusion) or dark (Basic) colour,
+        // both of which vanish on the dimmed dark page.
+        palette.text: "white"
+        palette.dark: "white"
         Accessible.name: "Loading"
     }
 
