@@ -156,6 +156,17 @@ Rectangle {
         }
     }
 
+    // A directory with servers has arrived: the start-up fetch is over for this screen.
+    Connections {
+        function onRawApiDataChanged() {
+            const directory = homeSettings.rawApiData;
+            if (directory !== null && typeof directory === "object" && "Servers" in directory)
+                homeSettings.isLoading = false;
+        }
+
+        target: homeSettings
+    }
+
     Image {
         objectName: "map"
         anchors.right: parent.right

@@ -145,6 +145,15 @@ MainWindowTestCase {
         compare([VpnState.currentLocationName, VpnState.currentLocationType], ["Paris", "City"]);
     }
 
+    // The screen ends the busy state itself when a directory with servers arrives.
+    function test_directoryEndsLoading() {
+        settings.isLoading = true;
+        settings.rawApiData = { Cities: [] };
+        compare(settings.isLoading, true);
+        settings.rawApiData = { Servers: [] };
+        compare(settings.isLoading, false);
+    }
+
     // The star follows the favourites file, tells a country from a city of the same name and
     // never adds "Auto Select".
     function test_favoriteStar() {
