@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 // Helpers shared by the fuzz targets.
 namespace FuzzInput {
@@ -32,6 +33,13 @@ inline QStringList fields(const uint8_t *data, size_t size, int count)
         }
     }
     return result;
+}
+
+// Ends the run as a finding when a property does not hold.
+inline void check(bool condition)
+{
+    if (!condition)
+        std::abort();
 }
 
 // Drops the log: the targets call code that logs every step.

@@ -8,17 +8,10 @@
 #include "FuzzInput.h"
 #include "OpenVpnOutput.h"
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 // Lines as the reference cuts them: at every "\n", and a pending line that has grown beyond
 // `maxLength` bytes as it is; the rest when the output ends.
@@ -152,13 +145,13 @@ void checkFindings(const std::string &bytes, const QString &line)
     const bool connecting = bytes.find("TCP connection") != std::string::npos ||
                             bytes.find("Attempting to establish") != std::string::npos ||
                             bytes.find("Preserving recently used") != std::string::npos;
-    check(findings.connectingMarker == connecting);
+    FuzzInput::check(findings.connectingMarker == connecting);
     // Letter case is ignored the Unicode way, so a non-ASCII letter may stand for an ASCII one.
     const bool completion =
         asciiLower(bytes).find("initialization sequence completed") != std::string::npos;
-    check(findings.completionMarker == completion ||
-          (findings.completionMarker && !isAscii(bytes)));
-    check(findings.privateIp.toStdString() == referenceAddress(bytes));
+    FuzzInput::check(findings.completionMarker == completion ||
+                     (findings.completionMarker && !isAscii(bytes)));
+    FuzzInput::check(findings.privateIp.toStdString() == referenceAddress(bytes));
 }
 
 } // namespace
@@ -188,14 +181,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         lines += OpenVpnOutput::takeCompleteLines(pending, static_cast<qsizetype>(maxLength));
     }
     lines.append(OpenVpnOutput::takeRest(pending));
-    check(pending.isEmpty());
+    FuzzInput::check(pending.isEmpty());
 
     const std::vector<std::string> expected = referenceLines(reads, maxLength);
-    check(static_cast<size_t>(lines.size()) == expected.size());
+    FuzzInput::check(static_cast<size_t>(lines.size()) == expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
         const QString &line = lines.at(static_cast<qsizetype>(i));
-        check(line ==
-              QString::fromUtf8(expected[i].data(), static_cast<qsizetype>(expected[i].size())));
+        FuzzInput::check(line == QString::fromUtf8(expected[i].data(),
+                                                   static_cast<qsizetype>(expected[i].size())));
         checkFindings(expected[i], line);
     }
     return 0;

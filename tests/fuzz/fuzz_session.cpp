@@ -15,8 +15,6 @@
 #include <QHash>
 #include <QRegularExpression>
 
-#include <cstdlib>
-
 namespace {
 
 const QString appDir = QStringLiteral("/opt/Client VPN");
@@ -66,19 +64,12 @@ const QHash<QString, QString> &profiles()
         QHash<QString, QString> result;
         for (const char *key : {"default", "fastvpn", "goose", "pia", "surfshark"}) {
             QFile file(QStringLiteral(":/ovpnfile/%1.ovpn").arg(QLatin1String(key)));
-            if (!file.open(QIODevice::ReadOnly))
-                std::abort();
+            FuzzInput::check(file.open(QIODevice::ReadOnly));
             result.insert(QLatin1String(key), QString::fromUtf8(file.readAll()));
         }
         return result;
     }();
     return byCategory;
-}
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
 }
 
 } // namespace
@@ -105,35 +96,36 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
 
     const QString authPath = SessionConfig::credentialsPath(appDir, user);
-    check(QFileInfo(QDir::cleanPath(authPath)).absolutePath() == appDir);
+    FuzzInput::check(QFileInfo(QDir::cleanPath(authPath)).absolutePath() == appDir);
 
     const QString finalPort = SessionConfig::effectivePort(port);
     const QString profile = profiles().value(cat);
     const QStringList before = profile.split(QLatin1Char('\n'));
     const QStringList after =
         SessionConfig::compose(profile, host, finalPort, authPath).split(QLatin1Char('\n'));
-    check(after.size() == before.size());
+    FuzzInput::check(after.size() == before.size());
 
     bool credentialsSeen = false;
     for (qsizetype i = 0; i < before.size(); ++i) {
         const QString &was = before.at(i);
         const QString &is = after.at(i);
-        check(directive(is) == directive(was));
-        check(!forbiddenDirectives.contains(directive(is)));
+        FuzzInput::check(directive(is) == directive(was));
+        FuzzInput::check(!forbiddenDirectives.contains(directive(is)));
         if (isRemoteLine(was)) {
             const QStringList wasWords = words(was);
             const QStringList isWords = words(is);
-            check(isWords.size() == wasWords.size());
-            check(isWords.at(1) == host && isWords.at(2) == finalPort.trimmed());
-            check(isWords.mid(3) == wasWords.mid(3));
+            FuzzInput::check(isWords.size() == wasWords.size());
+            FuzzInput::check(isWords.at(1) == host && isWords.at(2) == finalPort.trimmed());
+            FuzzInput::check(isWords.mid(3) == wasWords.mid(3));
         } else if (!credentialsSeen && was.trimmed().startsWith(QLatin1String("auth-user-pass"))) {
-            check(is == SessionConfig::authLine(authPath));
-            check(!authPath.contains(QLatin1Char('"')) && DirectoryValues::isSingleLine(authPath));
+            FuzzInput::check(is == SessionConfig::authLine(authPath));
+            FuzzInput::check(!authPath.contains(QLatin1Char('"')) &&
+                             DirectoryValues::isSingleLine(authPath));
             credentialsSeen = true;
         } else {
-            check(is == was);
+            FuzzInput::check(is == was);
         }
     }
-    check(credentialsSeen);
+    FuzzInput::check(credentialsSeen);
     return 0;
 }

@@ -16,29 +16,21 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include <cstdlib>
-
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 QString dataDir;
 
 void writeFile(const QString &name, const QByteArray &content)
 {
     QFile file(dataDir + QLatin1Char('/') + name);
-    check(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    check(file.write(content) == content.size());
+    FuzzInput::check(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    FuzzInput::check(file.write(content) == content.size());
 }
 
 QByteArray readFile(const QString &name)
 {
     QByteArray content;
-    check(JsonStore::readFile(dataDir + QLatin1Char('/') + name, &content));
+    FuzzInput::check(JsonStore::readFile(dataDir + QLatin1Char('/') + name, &content));
     return content;
 }
 
@@ -71,13 +63,13 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     FuzzInput::silenceLog();
     static QTemporaryDir home;
-    check(home.isValid());
+    FuzzInput::check(home.isValid());
     qputenv("HOME", home.path().toUtf8());
     qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/data")).toUtf8());
     QCoreApplication::setOrganizationName(QStringLiteral("Client"));
     QCoreApplication::setApplicationName(QStringLiteral("Client VPN"));
     dataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    check(dataDir.startsWith(home.path()) && QDir().mkpath(dataDir));
+    FuzzInput::check(dataDir.startsWith(home.path()) && QDir().mkpath(dataDir));
     return 0;
 }
 
@@ -93,12 +85,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     writeFile(QStringLiteral("connection.json"), connection);
 
     LocationDataLoader loader;
-    check(loader.load() == expectedList(list));
-    check(loader.loadFavorites() == expectedList(favorites));
-    check(loader.loadConnection() == expectedMap(connection));
+    FuzzInput::check(loader.load() == expectedList(list));
+    FuzzInput::check(loader.loadFavorites() == expectedList(favorites));
+    FuzzInput::check(loader.loadConnection() == expectedMap(connection));
 
-    check(readFile(QStringLiteral("location_data.json")) == list);
-    check(readFile(QStringLiteral("favorites.json")) == favorites);
-    check(readFile(QStringLiteral("connection.json")) == connection);
+    FuzzInput::check(readFile(QStringLiteral("location_data.json")) == list);
+    FuzzInput::check(readFile(QStringLiteral("favorites.json")) == favorites);
+    FuzzInput::check(readFile(QStringLiteral("connection.json")) == connection);
     return 0;
 }

@@ -10,15 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <cstdlib>
-
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 bool isHostChar(QChar ch)
 {
@@ -102,16 +94,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString &name = values.at(2);
     const QString &text = values.at(3);
 
-    check(DirectoryValues::isHost(host) == referenceHost(host));
-    check(DirectoryValues::isPort(port) == referencePort(port));
+    FuzzInput::check(DirectoryValues::isHost(host) == referenceHost(host));
+    FuzzInput::check(DirectoryValues::isPort(port) == referencePort(port));
     const bool fileName = DirectoryValues::isFileName(name);
-    check(fileName == referenceFileName(name));
+    FuzzInput::check(fileName == referenceFileName(name));
     if (fileName) {
         const QString dir = QStringLiteral("/opt/app");
         const QFileInfo file(QDir::cleanPath(dir + QLatin1Char('/') + name));
-        check(file.absolutePath() == dir && file.fileName() == name);
+        FuzzInput::check(file.absolutePath() == dir && file.fileName() == name);
     }
-    check(DirectoryValues::isSingleLine(text) ==
-          (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r'))));
+    FuzzInput::check(DirectoryValues::isSingleLine(text) ==
+                     (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r'))));
     return 0;
 }
