@@ -8,6 +8,7 @@
 #include "FuzzInput.h"
 #include "OpenVpnOutput.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
