@@ -9,6 +9,7 @@
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QtDebug>
 
@@ -71,6 +72,12 @@ QString QmlTestHelper::writeTempFile(const QString &name, const QString &content
     return path;
 }
 
+void QmlTestHelper::writeFile(const QString &path, const QString &content) const
+{
+    if (!writeFileBytes(path, content.toUtf8()))
+        qWarning() << "[Test] Cannot write" << path;
+}
+
 QVariant QmlTestHelper::readFile(const QString &path) const
 {
     QFile file(path);
@@ -87,6 +94,12 @@ void QmlTestHelper::removeFile(const QString &path) const
 QString QmlTestHelper::authFilePath() const
 {
     return CredentialFile::sharedFilePath();
+}
+
+QString QmlTestHelper::appDataPath(const QString &name) const
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QLatin1Char('/') +
+           name;
 }
 
 void QmlTestHelper::clearStore() const
