@@ -41,11 +41,17 @@ Rectangle {
         return Array.isArray(list) ? list.filter(entry => entry && typeof entry === "object") : [];
     }
 
-    function isInFavorites(name, type) {
-        return locationLoader.loadFavorites().some(record => hasIdentity(record, name, type));
+    // The stored favourites are read once for a whole tab and handed in; without them, the
+    // store is read for this one look-up.
+    function isInFavorites(name, type, favorites) {
+        return (favorites || locationLoader.loadFavorites()).some(
+            record => hasIdentity(record, name, type));
     }
 
     function directoryRows(tabName) {
+        const favorites = locationLoader.loadFavorites();
+        const row = (name, flag, type) => ({ name: name, flag: flag, type: type,
+                                             favorite: isInFavorites(name, type, favorites) });
         if (tabName === "Countries")
             return directoryList("Servers").map(entry => row(textOf(entry.Name), flagUrl(entry.Flag),
                                                               "Country"));
@@ -53,10 +59,6 @@ Rectangle {
             return directoryList("Cities").map(entry => row(textOf(entry.CityName),
                                                             flagUrl(entry.Origin), "City"));
         return [];
-    }
-
-    function row(name, flag, type) {
-        return { name: name, flag: flag, favorite: isInFavorites(name, type), type: type };
     }
 
     function loadTabData(tabName) {
