@@ -262,6 +262,7 @@ Rectangle {
         clip: true
         boundsBehavior: Flickable.StopAtBounds
         model: locationScreen.locationModel
+        reuseItems: true
         Accessible.role: Accessible.List
         Accessible.name: locationScreen.currentTab
 
