@@ -8,18 +8,12 @@ TestCase {
     id: locationTest
 
     readonly property var directory: ({
-        Servers: [
-            { Name: "Spain", Flag: "es" },
-            { Name: "Japan" },
-            { Name: "Spain", Flag: "SP" },
-            { Name: "Paris", Flag: "" }
-        ],
-        Cities: [
-            { CityName: "Paris", Origin: "fr" },
-            { CityName: "Osaka", Origin: "jp" }
-        ]
+        Servers: [{ Name: "Spain", Flag: "es" }, { Name: "Japan" }, { Name: "Spain", Flag: "SP" },
+                  { Name: "Paris", Flag: "" }],
+        Cities: [{ CityName: "Paris", Origin: "fr" }, { CityName: "Osaka", Origin: "jp" }]
     })
-    readonly property string autoFlag: "qrc:/assets/icons/ic_network_option.png"
+    readonly property var autoRow: ["Auto Select", "qrc:/assets/icons/ic_network_option.png", false,
+                                    "none"]
     property Component screenComponent: Qt.createComponent("qrc:/qml/LocationScreen.qml")
     property string favoritesPath
 
@@ -27,19 +21,14 @@ TestCase {
         return "qrc:/assets/flags/" + code + ".png";
     }
 
-    // Records as "name|type", the store's identity.
-    function identities(records) {
-        return records.map(record => record.name + "|" + record.type);
-    }
-
+    // Favourites are written and compared as "name|type", the store's identity.
     function storeFavorites(keys) {
-        const records = keys.map(key => ({ name: key.split("|")[0], type: key.split("|")[1],
-                                           flag: flag("NO") }));
-        testHelper.writeFile(favoritesPath, JSON.stringify(records));
+        testHelper.writeFile(favoritesPath, JSON.stringify(keys.map(key => (
+            { name: key.split("|")[0], type: key.split("|")[1], flag: flag("NO") }))));
     }
 
     function storedFavorites() {
-        return identities(locationLoader.loadFavorites());
+        return locationLoader.loadFavorites().map(record => record.name + "|" + record.type);
     }
 
     function createScreen() {
@@ -61,31 +50,16 @@ TestCase {
         return rows;
     }
 
-    function rowItem(screen, name, type) {
+    // Clicks a tab, a row (by name, and type if given) or the star of a row.
+    function click(screen, what, name, type) {
+        if (what === "tab")
+            return mouseClick(findChild(screen, "tab" + name));
         const list = findChild(screen, "locationList");
-        for (let i = 0; i < screen.locationModel.count; ++i) {
-            const row = screen.locationModel.get(i);
-            if (row.name === name && (type === undefined || row.type === type)) {
-                list.positionViewAtIndex(i, ListView.Contain);
-                const item = list.itemAtIndex(i);
-                verify(item, "row " + name + " is shown");
-                return item;
-            }
-        }
-        fail("no row " + name);
-    }
-
-    function clickTab(screen, tabName) {
-        mouseClick(findChild(screen, "tab" + tabName));
-    }
-
-    function clickRow(screen, name, type) {
-        mouseClick(rowItem(screen, name, type), 100, 24);
-    }
-
-    function clickStar(screen, name, type) {
-        const row = rowItem(screen, name, type);
-        mouseClick(row, row.width - 19, 24);
+        const index = rowsOf(screen).findIndex(row => row[0] === name && (!type || row[3] === type));
+        verify(index >= 0, "row " + name);
+        list.positionViewAtIndex(index, ListView.Contain);
+        const row = list.itemAtIndex(index);
+        mouseClick(row, what === "star" ? row.width - 19 : 100, 24);
     }
 
     function lines(prefix) {
@@ -99,36 +73,35 @@ TestCase {
     function init() {
         homeSettings.rawApiData = directory;
         testHelper.removeFile(favoritesPath);
+        storeFavorites(["Paris|City", "Spain|Country"]);
         testHelper.clearLog();
     }
 
     function test_tabRows_data() {
         return [
-            { tag: "Countries", rows: [
-                ["Auto Select", autoFlag, false, "none"],
-                ["Spain", flag("ES"), true, "Country"],
-                ["Japan", flag("UNKNOWN"), false, "Country"],
-                ["Spain", flag("SP"), true, "Country"],
-                ["Paris", flag("UNKNOWN"), false, "Country"]] },
-            { tag: "Cities", rows: [
-                ["Auto Select", autoFlag, false, "none"],
-                ["Paris", flag("FR"), true, "City"],
-                ["Osaka", flag("JP"), false, "City"]] },
-            { tag: "Favorites", rows: [
-                ["Paris", flag("NO"), true, "City"],
-                ["Spain", flag("NO"), true, "Country"]] }
+            { tag: "Countries", tab: "Countries", rows: [autoRow,
+                ["Spain", flag("ES"), true, "Country"], ["Japan", flag("UNKNOWN"), false, "Country"],
+                ["Spain", flag("SP"), true, "Country"], ["Paris", flag("UNKNOWN"), false, "Country"]] },
+            { tag: "Cities", tab: "Cities", rows: [autoRow, ["Paris", flag("FR"), true, "City"],
+                                                   ["Osaka", flag("JP"), false, "City"]] },
+            { tag: "Favorites", tab: "Favorites", rows: [["Paris", flag("NO"), true, "City"],
+                                                         ["Spain", flag("NO"), true, "Country"]] },
+            { tag: "no arrays", directory: { Other: 1 }, tab: "Cities", rows: [autoRow] },
+            // Without a directory a tab click highlights the tab and rebuilds nothing.
+            { tag: "null directory", directory: null, tab: "Favorites", rows: [autoRow] }
         ];
     }
 
     function test_tabRows(data) {
-        storeFavorites(["Paris|City", "Spain|Country"]);
+        if (data.directory !== undefined)
+            homeSettings.rawApiData = data.directory;
         const screen = createScreen();
-        clickTab(screen, data.tag);
-        compare(screen.currentTab, data.tag);
+        click(screen, "tab", data.tab);
+        compare(findChild(screen, "tab" + data.tab).color, Qt.color("white"));
         compare(rowsOf(screen), data.rows);
-        compare(lines("[LocationScreen] Loaded").pop(),
-                "[LocationScreen] Loaded " + data.rows.length + " items for tab: " + data.tag);
-        // Every row's star shows its mark; the "Auto Select" row shows none.
+        compare(lines("[LocationScreen] Loaded").pop(), "[LocationScreen] Loaded "
+                + data.rows.length + " items for tab: " + (data.directory === null ? "Countries"
+                                                                                     : data.tab));
         const list = findChild(screen, "locationList");
         list.forceLayout();
         for (let i = 0; i < data.rows.length; ++i) {
@@ -139,25 +112,8 @@ TestCase {
         }
     }
 
-    function test_withoutDirectory_data() {
-        return [
-            { tag: "null", value: null, afterTabClick: ["Auto Select"] },
-            { tag: "no arrays", value: { Other: 1 }, afterTabClick: ["Spain"] }
-        ];
-    }
-
-    // Only a null directory keeps the rows of the tab shown before a tab click.
-    function test_withoutDirectory(data) {
-        homeSettings.rawApiData = data.value;
-        const screen = createScreen();
-        compare(rowsOf(screen), [["Auto Select", autoFlag, false, "none"]]);
-        storeFavorites(["Spain|Country"]);
-        clickTab(screen, "Favorites");
-        compare(findChild(screen, "tabFavorites").color, Qt.color("white"));
-        compare(rowsOf(screen).map(row => row[0]), data.afterTabClick);
-    }
-
-    // Each step is [tab, name, type]: a click on that row's star. The stored list afterwards.
+    // Each step is [tab, name, type]: a click on that row's star. `check` is [tab, name, the
+    // row's mark afterwards (undefined: no such row)].
     function test_starToggle_data() {
         return [
             { tag: "a city does not mark the country of its name", stored: [],
@@ -183,66 +139,64 @@ TestCase {
         storeFavorites(data.stored);
         const screen = createScreen();
         for (const step of data.steps) {
-            clickTab(screen, step[0]);
-            clickStar(screen, step[1], step[2]);
+            click(screen, "tab", step[0]);
+            click(screen, "star", step[1], step[2]);
         }
         compare(storedFavorites(), data.after);
         compare(connectSpy.count, 0);
         verify(!screen.showDialog);
-        clickTab(screen, data.check[0]);
-        const shown = rowsOf(screen).find(row => row[0] === data.check[1]);
-        compare(shown ? shown[2] : undefined, data.check[2]);
         compare(lines("[Favorites] Saving (after toggle):").length,
                 data.steps[0][1] === "Auto Select" ? 0 : data.steps.length);
+        click(screen, "tab", data.check[0]);
+        const shown = rowsOf(screen).find(row => row[0] === data.check[1]);
+        compare(shown ? shown[2] : undefined, data.check[2]);
     }
 
     function test_dialog() {
-        storeFavorites(["Spain|Country"]);
         const screen = createScreen();
         const dialogText = findChild(screen, "dialogText");
-        clickRow(screen, "Japan");
+        click(screen, "row", "Japan");
         verify(screen.showDialog);
         compare(dialogText.text, "Do you want to connect to Japan?");
         // Rows stay clickable through the dim layer: the dialog follows the new row.
-        clickRow(screen, "Spain");
+        click(screen, "row", "Spain");
         compare(dialogText.text, "Do you want to connect to Spain?");
         mouseClick(findChild(screen, "noButton"));
         verify(!screen.showDialog);
         compare(connectSpy.count, 0);
 
-        clickRow(screen, "Spain");
+        click(screen, "row", "Spain");
         mouseClick(findChild(screen, "connectButton"));
         verify(!screen.showDialog);
-        compare(connectSpy.count, 1);
-        compare(Array.from(connectSpy.signalArguments[0]), ["Spain", flag("ES"), true, "Country"]);
-        compare(lines("[Connect]"), ["[Connect] Triggered connection to Spain"]);
-
-        clickRow(screen, "Auto Select");
+        click(screen, "row", "Auto Select");
         verify(!screen.showDialog);
-        compare(Array.from(connectSpy.signalArguments[1]), ["Auto Select", autoFlag, false, "none"]);
-        compare(lines("[Connect]").pop(), "[Connect] Auto Select chosen");
+        compare(connectSpy.count, 2);
+        compare(Array.from(connectSpy.signalArguments[0]), ["Spain", flag("ES"), true, "Country"]);
+        compare(Array.from(connectSpy.signalArguments[1]), autoRow);
+        compare(lines("[Connect]"), ["[Connect] Triggered connection to Spain",
+                                     "[Connect] Auto Select chosen"]);
     }
 
     function test_addFavorite() {
         storeFavorites(["Spain|Country", "Japan|Country"]);
         const screen = createScreen();
-        clickTab(screen, "Cities");
-        clickRow(screen, "Osaka");
-        mouseClick(findChild(screen, "addFavoriteButton"));
+        const addFavorite = () => mouseClick(findChild(screen, "addFavoriteButton"));
+        click(screen, "tab", "Cities");
+        click(screen, "row", "Osaka");
+        addFavorite();
         verify(!screen.showDialog);
-        compare(connectSpy.count, 0);
         compare(storedFavorites(), ["Spain|Country", "Japan|Country", "Osaka|City"]);
         compare(rowsOf(screen)[2][2], true);
-        verify(lines("[Favorites] Saving merged:").length === 1);
-
         // Already a favourite: the same locations stay in the same order.
-        clickTab(screen, "Countries");
-        clickRow(screen, "Spain");
-        mouseClick(findChild(screen, "addFavoriteButton"));
+        click(screen, "tab", "Countries");
+        click(screen, "row", "Spain");
+        addFavorite();
         compare(storedFavorites(), ["Spain|Country", "Japan|Country", "Osaka|City"]);
+        compare(lines("[Favorites] Saving merged:").length, 2);
+        compare(connectSpy.count, 0);
 
-        clickTab(screen, "Favorites");
-        clickRow(screen, "Osaka");
+        click(screen, "tab", "Favorites");
+        click(screen, "row", "Osaka");
         verify(screen.showDialog);
         verify(!findChild(screen, "addFavoriteButton").visible);
     }

@@ -70,6 +70,10 @@ MainWindowTestCase {
         compare(linesStartingWith("[SettingToggle] Loaded").length, 7);
         compare(linesStartingWith("[SettingToggle] Loaded killSwitch"),
                 ["[SettingToggle] Loaded killSwitch = false"]);
+        // The twelve rows are taller than the menu's content area: the view scrolls.
+        const view = findChild(screen, "settingsView");
+        verify(view.contentHeight > view.height);
+        verify(view.ScrollBar.vertical.visible);
     }
 
     function test_toggle_data() {
@@ -99,13 +103,17 @@ MainWindowTestCase {
                 ["[SettingToggle] Saved killSwitch = " + !data.on]);
     }
 
+    // `close` picks `pick`, or closes the popup another way, which stores nothing.
     function test_choice_data() {
         return [
-            { tag: "three choices", key: "vpnProtocol", pick: "TCP", height: 184 },
-            { tag: "five choices", key: "timeout", pick: "Continuously retry", height: 240 },
-            { tag: "the choice already marked", key: "compression", pick: "No", height: 184 },
+            { tag: "three choices", key: "vpnProtocol", close: "TCP", height: 184 },
+            { tag: "five choices", key: "timeout", close: "Continuously retry", height: 240 },
+            { tag: "the choice already marked", key: "compression", close: "No", height: 184 },
             { tag: "stored text none of the choices", key: "minTLS", stored: "SSL 3",
-              pick: "TLS 1.0", height: 240 }
+              close: "TLS 1.0", height: 240 },
+            { tag: "CANCEL", key: "ipv6", close: "cancelButton", height: 184 },
+            { tag: "Escape", key: "ipv6", close: Qt.Key_Escape, height: 184 },
+            { tag: "press outside", key: "ipv6", close: "outside", height: 184 }
         ];
     }
 
@@ -113,55 +121,33 @@ MainWindowTestCase {
         const stored = data.stored || defaults[data.key];
         testHelper.setStoreValue(data.key, stored);
         const screen = createScreen();
-        const row = rowOf(screen, data.key);
-        valueSpy.target = row;
+        valueSpy.target = rowOf(screen, data.key);
         valueSpy.clear();
         const popup = openPopup(screen, data.key);
         compare(popup.height, data.height);
         compare(markedChoices(popup), data.stored ? [] : [stored]);
 
-        mouseClick(findChild(popup.contentItem, "choice_" + data.pick));
-        tryCompare(popup, "visible", false);
-        compare(testHelper.storeValue(data.key), data.pick);
-        compare(valueSpy.count, 1);
-        compare(valueSpy.signalArguments[0][0], data.pick);
-        compare(markedChoices(openPopup(screen, data.key)), [data.pick]);
-    }
-
-    function test_cancelStoresNothing_data() {
-        return [{ tag: "CANCEL" }, { tag: "Escape" }, { tag: "press outside" }];
-    }
-
-    function test_cancelStoresNothing(data) {
-        testHelper.setStoreValue("ipv6", "IPv4-only tunnel");
-        const screen = createScreen();
-        const popup = openPopup(screen, "ipv6");
-        if (data.tag === "CANCEL")
-            mouseClick(findChild(popup.contentItem, "cancelButton"));
-        else if (data.tag === "Escape")
+        const picked = findChild(popup.contentItem, "choice_" + data.close);
+        if (picked)
+            mouseClick(picked);
+        else if (data.close === Qt.Key_Escape)
             keyClick(Qt.Key_Escape); // the popup has the focus of the active window
-        else
+        else if (data.close === "outside")
             mousePress(screen, 1000, 10);
+        else
+            mouseClick(findChild(popup.contentItem, data.close));
         tryCompare(popup, "visible", false);
-        compare(testHelper.storeValue("ipv6"), "IPv4-only tunnel");
-        compare(markedChoices(openPopup(screen, "ipv6")), ["IPv4-only tunnel"]);
-    }
-
-    function test_lastRowIsReachedByScrolling() {
-        const screen = createScreen();
-        const view = findChild(screen, "settingsView");
-        verify(view.contentHeight > view.height);
-        verify(view.ScrollBar.vertical.visible);
-        const last = rowOf(screen, "shortcutMinimize");
-        verify(last.mapToItem(view, 0, last.height).y > view.height);
-        view.contentY = view.contentHeight - view.height;
-        verify(last.mapToItem(view, 0, last.height).y <= view.height);
+        const after = picked ? data.close : stored;
+        compare(testHelper.storeValue(data.key), after);
+        compare(valueSpy.signalArguments.map(args => args[0]), picked ? [after] : []);
+        compare(markedChoices(openPopup(screen, data.key)), [after]);
     }
 
     Settings {
         id: store
     }
 
+    // Receives the synthesized input that the test's own window does not get offscreen.
     Window {
         id: screenWindow
 
