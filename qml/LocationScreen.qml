@@ -278,7 +278,6 @@ Rectangle {
             required property string type
             readonly property bool isAutoSelect: name === locationScreen.autoSelectName
 
-            objectName: "locationRow" + index
             width: ListView.view.width
             height: 49
             Accessible.role: Accessible.ListItem
