@@ -163,6 +163,10 @@ ApplicationWindow {
         onTriggered: window.abandonDirectoryFetch()
     }
 
+    ConnectionMonitor {
+        settings: homeSettings
+    }
+
     StackView {
         id: stackView
 

@@ -1,16 +1,179 @@
 import QtQuick
+import MyApp 1.0
 
-// The page shown while the user is signed in; the menu and its screens come later.
+// The page shown while the user is signed in: one screen at a time above a bar of four
+// entries, the hand-over of a location chosen on the location screen to the home screen,
+// and sign-out.
 Rectangle {
+    id: mainMenu
+
+    property string currentTab: "home"
+    // The location chosen on the location screen, waiting for the next turn of the event loop.
+    property var pendingLocation: null
+    // The screen in the loader; its functions depend on which document it is.
+    readonly property var shownScreen: screenLoader.item
+
+    // Replaces the shown screen by the document (created with the given properties, if any).
+    function showScreen(tab, document, properties) {
+        if (properties)
+            screenLoader.setSource(Qt.resolvedUrl(document), properties);
+        else
+            screenLoader.source = Qt.resolvedUrl(document);
+        currentTab = tab;
+    }
+
+    function activate(tab) {
+        if (tab === "home")
+            showScreen(tab, "HomeScreen.qml");
+        else if (tab === "locations")
+            showScreen(tab, "LocationScreen.qml");
+        else if (tab === "settings")
+            showScreen(tab, "Settings.qml", { appSettings: appSettings });
+        else
+            signOut();
+    }
+
+    // Shows a new home screen, which connects to the location on the next turn of the event
+    // loop, once it is in place.
+    function connectToLocation(name, flag, favorite, type) {
+        console.log("[MainMenu] Received signal: connectToLocation", name, flag, favorite, type);
+        currentTab = "home";
+        screenLoader.source = Qt.resolvedUrl("HomeScreen.qml");
+        pendingLocation = [name, flag, favorite, type];
+        handOver.start();
+    }
+
+    function handOverLocation() {
+        const location = pendingLocation;
+        pendingLocation = null;
+        if (location && shownScreen && typeof shownScreen.updateConnection === "function")
+            shownScreen.updateConnection(location[0], location[1], location[2], location[3]);
+    }
+
+    function signOut() {
+        if (vpnManager.connected) {
+            console.log("[MainMenu] Disconnecting VPN before logout...");
+            vpnManager.disconnectVpn();
+        }
+        homeSettings.savedConnected = false;
+        appSettings.setValue("isLoggedIn", false);
+        appSettings.setValue("expiryDate", "");
+        console.log("[Logout] Đã đăng xuất. Trạng thái đã được xóa.");
+        stackView.clear();
+        stackView.push(Qt.resolvedUrl("LoginScreen.qml"));
+        console.log("[Logout] stackView pop");
+        currentTab = "logout";
+    }
+
     objectName: "mainMenu"
     implicitWidth: 1024
     implicitHeight: 600
     color: "#222222"
 
-    Text {
-        anchors.centerIn: parent
-        text: "Signed in"
-        color: "white"
-        font.pixelSize: 16
+    Loader {
+        id: screenLoader
+
+        objectName: "screenLoader"
+        anchors.fill: parent
+        anchors.bottomMargin: navBar.height
+        source: Qt.resolvedUrl("HomeScreen.qml")
+    }
+
+    // The location screen is heard only while it is the current tab.
+    Connections {
+        function onConnectToLocation(name, flag, favorite, type) {
+            mainMenu.connectToLocation(name, flag, favorite, type);
+        }
+
+        target: mainMenu.currentTab === "locations" ? mainMenu.shownScreen : null
+        ignoreUnknownSignals: true
+    }
+
+    Timer {
+        id: handOver
+
+        interval: 0
+        onTriggered: mainMenu.handOverLocation()
+    }
+
+    Rectangle {
+        id: navBar
+
+        objectName: "navBar"
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        height: 56
+        color: "#222"
+        enabled: !VpnState.isConnecting && !VpnState.isDisconnecting && !homeSettings.isLoading
+
+        Row {
+            id: navRow
+
+            anchors.fill: parent
+            anchors.margins: 4
+            spacing: 8
+
+            Repeater {
+                model: [
+                    { tab: "home", label: "Home", icon: "qrc:/assets/icons/ic_home.png" },
+                    { tab: "locations", label: "Locations", icon: "qrc:/assets/icons/ic_location.png" },
+                    { tab: "settings", label: "Settings", icon: "qrc:/assets/icons/ic_settings.png" },
+                    { tab: "logout", label: "Logout", icon: "qrc:/assets/icons/ic_logout.png" }
+                ]
+
+                // An entry: icon, label and an underline while its tab is the current one.
+                delegate: Item {
+                    id: entry
+
+                    required property var modelData
+
+                    objectName: modelData.tab + "Tab"
+                    width: (navRow.width - 3 * navRow.spacing) / 4
+                    height: navRow.height
+                    Accessible.role: Accessible.Button
+                    Accessible.name: modelData.label
+                    Accessible.onPressAction: if (enabled) mainMenu.activate(modelData.tab)
+
+                    Column {
+                        anchors.centerIn: parent
+                        spacing: 2
+
+                        Image {
+                            anchors.horizontalCenter: parent.horizontalCenter
+                            width: 24
+                            height: 24
+                            source: entry.modelData.icon
+                        }
+
+                        Text {
+                            anchors.horizontalCenter: parent.horizontalCenter
+                            text: entry.modelData.label
+                            color: "white"
+                            font.pixelSize: 10
+                        }
+
+                        Rectangle {
+                            objectName: entry.modelData.tab + "Underline"
+                            anchors.horizontalCenter: parent.horizontalCenter
+                            width: 24
+                            height: 2
+                            radius: 1
+                            color: mainMenu.currentTab === entry.modelData.tab ? "#00c0ff"
+                                                                                : "transparent"
+                        }
+                    }
+
+                    MouseArea {
+                        anchors.fill: parent
+                        onClicked: mainMenu.activate(entry.modelData.tab)
+                    }
+                }
+            }
+        }
+    }
+
+    BusyOverlay {
+        active: homeSettings.isLoading
     }
 }

@@ -8,6 +8,10 @@ Findings examineLine(const QString &line)
 {
     static const QRegularExpression privateIpRegex(
         QStringLiteral(R"((?:ip addr add|ifconfig)\s+(\d{1,3}(?:\.\d{1,3}){3}))"));
+    // Where OpenVPN on Linux puts the address on the device; at low verbosity (verb 1) it is
+    // the only line that names the address.
+    static const QRegularExpression deviceAddressRegex(
+        QStringLiteral(R"(net_addr_v4_add:\s+(\d{1,3}(?:\.\d{1,3}){3})/\d{1,2}\b)"));
 
     const QString text = line.trimmed();
     Findings findings;
@@ -18,9 +22,13 @@ Findings examineLine(const QString &line)
                                 text.contains(QLatin1String("Preserving recently used"));
     findings.completionMarker =
         text.contains(QLatin1String("Initialization Sequence Completed"), Qt::CaseInsensitive);
-    const QRegularExpressionMatch match = privateIpRegex.match(text);
-    if (match.hasMatch())
-        findings.privateIp = match.captured(1);
+    for (const QRegularExpression *regex : {&privateIpRegex, &deviceAddressRegex}) {
+        const QRegularExpressionMatch match = regex->match(text);
+        if (match.hasMatch()) {
+            findings.privateIp = match.captured(1);
+            break;
+        }
+    }
     return findings;
 }
 

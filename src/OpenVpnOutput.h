@@ -15,7 +15,8 @@ struct Findings
     bool connectingMarker = false;
     // "Initialization Sequence Completed" in any letter case: the tunnel is up.
     bool completionMarker = false;
-    // The tunnel's private IPv4 address from an "ifconfig" or "ip addr add" line, else empty.
+    // The tunnel's private IPv4 address from an "ifconfig" or "ip addr add" line, or else from
+    // a "net_addr_v4_add: <address>/<prefix>" line; empty when the line names none.
     QString privateIp;
 };
 

@@ -271,11 +271,6 @@ private slots:
         QString assigned;
         QTRY_VERIFY_WITH_TIMEOUT(
             !(assigned = assignedAddress(category, commonName, since)).isEmpty(), 5000);
-        if (category == QStringLiteral("pia"))
-            QEXPECT_FAIL("",
-                         "at verb 1 OpenVPN prints neither the PUSH_REPLY nor an "
-                         "\"ifconfig\" or \"ip addr add\" line, so no address is learnt",
-                         Continue);
         QCOMPARE(m_manager->privateIp(), assigned);
 
         const QString device = interfaceWithAddress(assigned);

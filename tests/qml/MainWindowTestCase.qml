@@ -7,6 +7,14 @@ TestCase {
     id: testCase
 
     property Component mainComponent: Qt.createComponent("qrc:/qml/Main.qml")
+    // A directory whose servers the OpenVPN simulator accepts: a country and a city of the
+    // same name, and entries without a host or with a zero port.
+    readonly property var testDirectory: ({
+        Servers: [{ Name: "Paris", ServerHost: "10.0.0.1", OpenVPNTCPPort: "1195", ServerTCPPort: "2195", Category: "fastvpn", User: "fr", Pass: "fr-pass" },
+                  { Name: "Hostless", OpenVPNTCPPort: "1194", Category: "default", User: "h" },
+                  { Name: "Zero", ServerHost: "10.0.0.3", OpenVPNTCPPort: 0, Category: "default", User: "z" }],
+        Cities: [{ CityName: "Paris", ServerHost: "10.0.0.2", OpenVPNTCPPort: 443, Category: "goose", User: "pc", Pass: "pc-pass" }]
+    })
 
     // Starts a panel serving the given directory file and the demo accounts, plus options.
     function startPanel(directoryPath, options) {
@@ -33,6 +41,19 @@ TestCase {
     function closeWindow(window) {
         window.destroy();
         wait(0);
+    }
+
+    // A window with a valid stored sign-in, showing the main menu over the test directory,
+    // and the OpenVPN simulator set to the scenario ("demo": a tunnel that comes up).
+    function signedInWindow(scenario) {
+        testHelper.setEnvironment("OPENVPN_SIM_SCENARIO", scenario || "demo");
+        testHelper.setStoreValue("isLoggedIn", true);
+        testHelper.setStoreValue("expiryDate", "2099-12-31");
+        testHelper.usePanel(testHelper.unusedPortUrl());
+        const window = createWindow();
+        tryCompare(homeSettingsOf(window), "isLoading", false, 10000);
+        homeSettingsOf(window).rawApiData = testDirectory;
+        return window;
     }
 
     function homeSettingsOf(window) {

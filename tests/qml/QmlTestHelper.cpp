@@ -121,6 +121,11 @@ void QmlTestHelper::setStoreValue(const QString &key, const QVariant &value) con
     store.sync();
 }
 
+void QmlTestHelper::setEnvironment(const QString &name, const QString &value) const
+{
+    qputenv(name.toLocal8Bit().constData(), value.toLocal8Bit());
+}
+
 QStringList QmlTestHelper::logLines() const
 {
     return m_log ? m_log->lines() : QStringList();

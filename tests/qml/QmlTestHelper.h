@@ -50,6 +50,10 @@ public:
     Q_INVOKABLE QVariant storeValue(const QString &key) const;
     Q_INVOKABLE void setStoreValue(const QString &key, const QVariant &value) const;
 
+    // Sets an environment variable of this process, which the programs it starts inherit
+    // (the OpenVPN simulator reads its scenario from OPENVPN_SIM_SCENARIO).
+    Q_INVOKABLE void setEnvironment(const QString &name, const QString &value) const;
+
     // Debug log messages since the last clearLog().
     Q_INVOKABLE QStringList logLines() const;
     Q_INVOKABLE void clearLog();

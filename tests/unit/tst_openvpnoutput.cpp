@@ -38,8 +38,13 @@ private slots:
             << "ifconfig   999.1.2.3 255.255.255.0" << false << false << "999.1.2.3";
         QTest::newRow("first address in the line")
             << "ifconfig 10.8.0.2 x ifconfig 10.8.0.3" << false << false << "10.8.0.2";
-        QTest::newRow("address set through netlink only")
-            << "net_addr_v4_add: 10.8.0.2/24 dev tun0" << false << false << "";
+        QTest::newRow("address put on the device")
+            << "2026-12-07 04:34:49 net_addr_v4_add: 10.8.3.2/24 dev tun0" << false << false
+            << "10.8.3.2";
+        QTest::newRow("ifconfig before a device line in the same text")
+            << "net_addr_v4_add: 10.8.0.7/24 ifconfig 10.8.0.2" << false << false << "10.8.0.2";
+        QTest::newRow("address taken off the device")
+            << "net_addr_v4_del: 10.8.3.2 dev tun0" << false << false << "";
         QTest::newRow("surrounding white space and CR")
             << "  Initialization Sequence Completed\r" << false << true << "";
         QTest::newRow("blank") << " \t\r" << false << false << "";

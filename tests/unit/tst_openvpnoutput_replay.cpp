@@ -101,11 +101,6 @@ private slots:
         QCOMPARE(completions, 1);
         QVERIFY(lastConnecting < completion);
 
-        if (profile == QStringLiteral("pia"))
-            QEXPECT_FAIL("",
-                         "at verb 1 OpenVPN prints neither the PUSH_REPLY nor an "
-                         "\"ifconfig\" or \"ip addr add\" line",
-                         Abort);
         // Every address found is the one really put on the device (never the server's
         // address, a gateway or a route), and it is known before the tunnel is reported up.
         QVERIFY(!addresses.isEmpty());
