@@ -1,10 +1,12 @@
 import QtQuick
 import QtQuick.Window
 import QtTest
+import MyApp 1.0
 
-// The location screen on its own, with the real location store in a temporary HOME. The
-// screen reaches the directory by the id homeSettings, as it does from the window's scope.
-TestCase {
+// The location screen on its own, with the real location store in a temporary HOME (the
+// screen reaches the directory by the id homeSettings, as it does from the window's scope),
+// and once in the program's window, through the main menu to a connection.
+MainWindowTestCase {
     id: locationTest
 
     readonly property var directory: ({
@@ -62,10 +64,6 @@ TestCase {
         mouseClick(row, what === "star" ? row.width - 19 : 100, 24);
     }
 
-    function lines(prefix) {
-        return testHelper.logLines().filter(line => line.startsWith(prefix));
-    }
-
     function initTestCase() {
         favoritesPath = testHelper.appDataPath("favorites.json");
     }
@@ -99,7 +97,7 @@ TestCase {
         click(screen, "tab", data.tab);
         compare(findChild(screen, "tab" + data.tab).color, Qt.color("white"));
         compare(rowsOf(screen), data.rows);
-        compare(lines("[LocationScreen] Loaded").pop(), "[LocationScreen] Loaded "
+        compare(linesStartingWith("[LocationScreen] Loaded").pop(), "[LocationScreen] Loaded "
                 + data.rows.length + " items for tab: " + (data.directory === null ? "Countries"
                                                                                      : data.tab));
         const list = findChild(screen, "locationList");
@@ -145,7 +143,7 @@ TestCase {
         compare(storedFavorites(), data.after);
         compare(connectSpy.count, 0);
         verify(!screen.showDialog);
-        compare(lines("[Favorites] Saving (after toggle):").length,
+        compare(linesStartingWith("[Favorites] Saving (after toggle):").length,
                 data.steps[0][1] === "Auto Select" ? 0 : data.steps.length);
         click(screen, "tab", data.check[0]);
         const shown = rowsOf(screen).find(row => row[0] === data.check[1]);
@@ -173,7 +171,7 @@ TestCase {
         compare(connectSpy.count, 2);
         compare(Array.from(connectSpy.signalArguments[0]), ["Spain", flag("ES"), true, "Country"]);
         compare(Array.from(connectSpy.signalArguments[1]), autoRow);
-        compare(lines("[Connect]"), ["[Connect] Triggered connection to Spain",
+        compare(linesStartingWith("[Connect]"), ["[Connect] Triggered connection to Spain",
                                      "[Connect] Auto Select chosen"]);
     }
 
@@ -192,7 +190,7 @@ TestCase {
         click(screen, "row", "Spain");
         addFavorite();
         compare(storedFavorites(), ["Spain|Country", "Japan|Country", "Osaka|City"]);
-        compare(lines("[Favorites] Saving merged:").length, 2);
+        compare(linesStartingWith("[Favorites] Saving merged:").length, 2);
         compare(connectSpy.count, 0);
 
         click(screen, "tab", "Favorites");
@@ -201,7 +199,23 @@ TestCase {
         verify(!findChild(screen, "addFavoriteButton").visible);
     }
 
-    when: windowShown
+    // Through the real menu: a city chosen in the dialog reaches a new home screen, which
+    // connects to that city's server (the OpenVPN simulator brings the tunnel up).
+    function test_connectThroughMenu() {
+        startClean();
+        const menu = pageOf(signedInWindow());
+        mouseClick(findChild(menu, "locationsTab"));
+        const screen = menu.shownScreen;
+        compare(rowsOf(screen).map(row => row[0]), ["Auto Select", "Paris", "Hostless", "Zero"]);
+        click(screen, "tab", "Cities");
+        click(screen, "row", "Paris", "City");
+        mouseClick(findChild(screen, "connectButton"));
+        tryCompare(VpnState, "isConnected", true, 5000);
+        compare([menu.currentTab, VpnState.currentLocationName, VpnState.currentLocationType],
+                ["home", "Paris", "City"]);
+        verify(linesStartingWith("[VPN] Connecting to 10.0.0.2 : 443").length === 1);
+        vpnManager.syncDisconnectVpn();
+    }
 
     // The window's settings group as far as this screen reads it.
     QtObject {

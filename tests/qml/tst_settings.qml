@@ -143,6 +143,14 @@ MainWindowTestCase {
         compare(markedChoices(openPopup(screen, data.key)), [after]);
     }
 
+    // Through the real menu, which hands the screen the window's settings group.
+    function test_throughMenu() {
+        const menu = pageOf(signedInWindow());
+        mouseClick(findChild(menu, "settingsTab"));
+        mouseClick(findChild(rowOf(menu.shownScreen, "killSwitch"), "switch"));
+        compare(testHelper.storeValue("killSwitch"), true);
+    }
+
     Settings {
         id: store
     }
