@@ -67,8 +67,7 @@ QString QmlTestHelper::sourcePath(const QString &relativePath) const
 QString QmlTestHelper::writeTempFile(const QString &name, const QString &content) const
 {
     const QString path = QDir::tempPath() + QLatin1Char('/') + name;
-    if (!writeFileBytes(path, content.toUtf8()))
-        qWarning() << "[Test] Cannot write" << path;
+    writeFile(path, content);
     return path;
 }
 
