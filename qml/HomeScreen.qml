@@ -4,7 +4,8 @@ import "ServerChoice.js" as ServerChoice
 
 // The first tab: the connection's state, the chosen location with its flag and favourite
 // star, the one button that connects or disconnects and, while connected, the private
-// address, the time connected and the account's expiry date.
+// address, the time connected and the account's expiry date; under the button, why the last
+// attempt failed or the last tunnel was lost.
 Rectangle {
     id: homeScreen
 
@@ -155,6 +156,17 @@ Rectangle {
         }
     }
 
+    // A directory with servers has arrived: the start-up fetch is over for this screen.
+    Connections {
+        function onRawApiDataChanged() {
+            const directory = homeSettings.rawApiData;
+            if (directory !== null && typeof directory === "object" && "Servers" in directory)
+                homeSettings.isLoading = false;
+        }
+
+        target: homeSettings
+    }
+
     Image {
         objectName: "map"
         anchors.right: parent.right
@@ -170,6 +182,8 @@ Rectangle {
     }
 
     Column {
+        id: controls
+
         y: parent.height / 3
         width: parent.width / 2
         spacing: 20
@@ -243,6 +257,8 @@ Rectangle {
         }
 
         Rectangle {
+            id: connectButton
+
             objectName: "connectButton"
             anchors.horizontalCenter: parent.horizontalCenter
             width: 252
@@ -300,6 +316,22 @@ Rectangle {
                 }
             }
         }
+    }
+
+    // Placed over the layout rather than in it, so that nothing else moves when it shows.
+    Text {
+        objectName: "failureLine"
+        x: controls.x
+        y: controls.y + connectButton.y + connectButton.height + 12
+        width: controls.width
+        visible: text !== ""
+        text: vpnManager.lastError
+        color: "#ffb74d"
+        font.pixelSize: 13
+        horizontalAlignment: Text.AlignHCenter
+        elide: Text.ElideRight
+        Accessible.role: Accessible.StaticText
+        Accessible.name: text
     }
 
     BusyOverlay {

@@ -59,16 +59,22 @@ void VpnManager::connectVpn(const QString &host, const QString &port, const QStr
     m_disconnected = false;
     emit disconnectingChanged();
     emit disconnectedChanged();
+    m_diagnosis = {};
+    m_attemptWatched = true;
+    setLastError(QString());
 
     const QString unusable = DirectoryValues::firstUnusable(host, port, cat, user, pass);
     if (!unusable.isEmpty()) {
         qWarning().noquote() << "[VPN] Refusing to connect: the server's" << unusable
                              << "is not usable";
+        endAttempt(ConnectionFailure::Ending::NotPrepared);
         return;
     }
     const QString sessionFilePath = SessionFiles::prepare(host, port, cat, user, pass);
-    if (sessionFilePath.isEmpty())
+    if (sessionFilePath.isEmpty()) {
+        endAttempt(ConnectionFailure::Ending::NotPrepared);
         return;
+    }
 
     m_stopCompletionPending = false;
     m_partialOutput.clear();
@@ -86,6 +92,7 @@ void VpnManager::syncDisconnectVpn()
         qDebug() << "[VPN] Not running";
         return;
     }
+    forgetAttempt();
     // Takes over a background stop that is still waiting: the kill below ends the child.
     m_stopPhase = StopPhase::Idle;
     m_stopTimer.stop();
@@ -104,6 +111,12 @@ void VpnManager::disconnectVpn()
         qDebug() << "[VPN] Not running";
         return;
     }
+    forgetAttempt();
+    stopInBackground();
+}
+
+void VpnManager::stopInBackground()
+{
     if (m_stopPhase != StopPhase::Idle) {
         qDebug() << "[VPN] Already disconnecting";
         return;
@@ -143,17 +156,45 @@ void VpnManager::finishBackgroundStop()
 
 void VpnManager::completeBackgroundStop()
 {
-    if (m_stopCompletionPending)
-        pairedReset();
+    // False when a new child was started meanwhile: this stop no longer concerns it.
+    const bool forCurrentChild = m_stopCompletionPending;
     m_stopCompletionPending = false;
+    if (forCurrentChild)
+        pairedReset();
     qDebug() << "[VPN] Disconnected (via thread monitor).";
+    if (forCurrentChild)
+        endAttempt(ConnectionFailure::Ending::Ended);
+}
+
+// The user asked for the stop: the end of this child is no failure.
+void VpnManager::forgetAttempt()
+{
+    m_attemptWatched = false;
+    setLastError(QString());
+}
+
+void VpnManager::endAttempt(ConnectionFailure::Ending ending)
+{
+    if (!m_attemptWatched)
+        return;
+    m_attemptWatched = false;
+    setLastError(ConnectionFailure::sentence(m_diagnosis.conclude(ending)));
+    qWarning().noquote() << "[VPN] Failure:" << m_lastError;
+}
+
+void VpnManager::setLastError(const QString &text)
+{
+    if (text == m_lastError)
+        return;
+    m_lastError = text;
+    emit lastErrorChanged();
 }
 
 void VpnManager::onConnectTimeout()
 {
     qWarning() << "[VPN] Connection attempt not completed within" << m_connectTimer.interval()
                << "ms, stopping";
-    disconnectVpn();
+    stopInBackground();
 }
 
 void VpnManager::onStarted()
@@ -170,6 +211,7 @@ void VpnManager::onFinished()
         qDebug() << "[VPN] Terminated gracefully";
     if (m_stopPhase != StopPhase::Idle)
         finishBackgroundStop();
+    endAttempt(ConnectionFailure::Ending::Ended);
 }
 
 void VpnManager::onErrorOccurred(QProcess::ProcessError error)
@@ -177,6 +219,11 @@ void VpnManager::onErrorOccurred(QProcess::ProcessError error)
     examineRemainingOutput();
     qDebug() << "[VPN] Process error:" << error;
     groupedReset();
+    // No finished notification follows a child that never started.
+    if (error == QProcess::FailedToStart) {
+        qWarning() << "[VPN] Cannot start OpenVPN at:" << vpnProcess->program();
+        endAttempt(ConnectionFailure::Ending::NotStarted);
+    }
 }
 
 void VpnManager::onStandardOutput()
@@ -199,6 +246,7 @@ void VpnManager::handleOutputLine(const QString &segment)
     if (line.isEmpty())
         return;
     qDebug().noquote() << "[VPN STDOUT]" << line;
+    m_diagnosis.examine(line);
 
     const OpenVpnOutput::Findings findings = OpenVpnOutput::examineLine(line);
     if (findings.connectingMarker && !m_connecting) {
@@ -209,6 +257,7 @@ void VpnManager::handleOutputLine(const QString &segment)
     }
     if (findings.completionMarker) {
         m_connectTimer.stop();
+        m_diagnosis.noteTunnelUp();
         m_connected = true;
         m_connecting = false;
         m_disconnected = false;

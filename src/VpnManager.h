@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ConnectionFailure.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QProcess>
@@ -21,6 +23,9 @@ class VpnManager : public QObject
     Q_PROPERTY(bool disconnecting READ isDisconnecting NOTIFY disconnectingChanged)
     Q_PROPERTY(bool disconnected READ isDisconnected NOTIFY disconnectedChanged)
     Q_PROPERTY(QString privateIp READ privateIp NOTIFY privateIpChanged)
+    // Why the last attempt failed or the last tunnel was lost, as one sentence for the user;
+    // empty while nothing has failed, from the start of an attempt and after a disconnect.
+    Q_PROPERTY(QString lastError READ lastError NOTIFY lastErrorChanged)
 
 public:
     explicit VpnManager(QObject *parent = nullptr);
@@ -30,6 +35,7 @@ public:
     bool isDisconnecting() const { return m_disconnecting; }
     bool isDisconnected() const { return m_disconnected; }
     QString privateIp() const { return m_privateIp; }
+    QString lastError() const { return m_lastError; }
 
     // Validates the server's values, writes the session's files and starts OpenVPN.
     Q_INVOKABLE void connectVpn(const QString &host, const QString &port, const QString &cat,
@@ -50,6 +56,7 @@ signals:
     void disconnectingChanged();
     void disconnectedChanged();
     void privateIpChanged();
+    void lastErrorChanged();
 
 private:
     enum class StopPhase {
@@ -67,6 +74,10 @@ private:
     void examineRemainingOutput();
     void groupedReset();
     void pairedReset();
+    void stopInBackground();
+    void forgetAttempt();
+    void endAttempt(ConnectionFailure::Ending ending);
+    void setLastError(const QString &text);
     void onConnectTimeout();
     void onStopTimeout();
     void finishBackgroundStop();
@@ -78,6 +89,10 @@ private:
     bool m_disconnecting = false;
     bool m_disconnected = true;
     QString m_privateIp;
+    QString m_lastError;
+    // The attempt under way, until it has failed or the user stopped it.
+    bool m_attemptWatched = false;
+    ConnectionFailure::Diagnosis m_diagnosis;
     // Standard output of the child that has not yet received its line end.
     QByteArray m_partialOutput;
     QTimer m_connectTimer{this};

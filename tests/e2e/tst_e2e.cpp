@@ -15,6 +15,7 @@
 #include <QNetworkInterface>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <csignal>
@@ -182,14 +183,24 @@ private:
         QTRY_COMPARE_WITH_TIMEOUT(tunDevicesHere(), QStringList(), 5000);
     }
 
-    // After an attempt that never came up: the flags are reset, OpenVPN said why, and
-    // nothing is left behind.
-    void verifyFailedAttempt(const LogCapture &log, const QString &openvpnSays)
+    // The user is told `sentence`, and the log says it once.
+    void verifyFailure(const LogCapture &log, const QString &sentence)
+    {
+        QCOMPARE(m_manager->lastError(), sentence);
+        QCOMPARE(log.matching(QStringLiteral("[VPN] Failure:")),
+                 QStringList{QStringLiteral("[VPN] Failure: ") + sentence});
+    }
+
+    // After an attempt that never came up: the flags are reset, OpenVPN said why, the user
+    // is told `sentence`, and nothing is left behind.
+    void verifyFailedAttempt(const LogCapture &log, const QString &openvpnSays,
+                             const QString &sentence)
     {
         verifyResetFlags();
         QVERIFY(!m_everConnected);
         QVERIFY2(!log.matching(QStringLiteral("[VPN STDOUT]")).filter(openvpnSays).isEmpty(),
                  qPrintable(openvpnSays));
+        verifyFailure(log, sentence);
         verifyNothingLeft();
     }
 
@@ -291,6 +302,7 @@ private slots:
             QVERIFY(log.contains(QStringLiteral("[VPN] Terminated gracefully")));
             QVERIFY(!log.contains(QStringLiteral("[VPN] Still running, killing forcefully...")));
         }
+        QCOMPARE(m_manager->lastError(), QString());
         verifyNothingLeft();
     }
 
@@ -304,6 +316,9 @@ private slots:
         QTest::newRow("expired account")
             << QStringLiteral("e2e-expired") << QStringLiteral("expired");
         QTest::newRow("unknown user") << QStringLiteral("nobody") << QStringLiteral("nothing");
+        // "Wrong Password City" of directory.json: the servers hold another password.
+        QTest::newRow("per-server password that the server does not hold")
+            << QStringLiteral("city-wrong") << QStringLiteral("pw-wrong");
         // A directory entry's placeholder user stands for the signed-in account only.
         QTest::newRow("placeholder user of the directory")
             << QStringLiteral("DEFAULT") << QStringLiteral("ignored");
@@ -324,7 +339,8 @@ private slots:
         QVERIFY(m_manager->isConnecting());
         QTRY_VERIFY_WITH_TIMEOUT(m_manager->isDisconnected(), 15000);
 
-        verifyFailedAttempt(log, QStringLiteral("AUTH_FAILED"));
+        verifyFailedAttempt(log, QStringLiteral("AUTH_FAILED"),
+                            QStringLiteral("The server refused the user name or password."));
     }
 
     // Nothing listens on the port: OpenVPN retries for ever, so the manager's bound on
@@ -344,12 +360,14 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(m_manager->isDisconnected(), bound + 15000);
 
         QVERIFY(elapsed.elapsed() >= bound);
-        verifyFailedAttempt(log, QStringLiteral("Connection refused"));
+        verifyFailedAttempt(log, QStringLiteral("Connection refused"),
+                            QStringLiteral("The server could not be reached."));
     }
 
     void childKilledFromOutside()
     {
         const Server server = directoryServer(QStringLiteral("surfshark"), false);
+        LogCapture log;
         QVERIFY(connectAndWait(server));
         const QList<qint64> children = openvpnProcessesHere();
         QCOMPARE(children.size(), 1);
@@ -358,7 +376,24 @@ private slots:
 
         QTRY_VERIFY_WITH_TIMEOUT(m_manager->isDisconnected(), 5000);
         verifyResetFlags();
+        verifyFailure(log, QStringLiteral("The connection was lost."));
         verifyNothingLeft();
+    }
+
+    void openvpnMissing()
+    {
+        const QString program = m_appDir + QStringLiteral("/openvpn");
+        QVERIFY(QFile::rename(program, program + QStringLiteral(".hidden")));
+        const auto restore = qScopeGuard([&] { QFile::rename(program + ".hidden", program); });
+        const Server server = directoryServer(QStringLiteral("default"), false);
+        LogCapture log;
+
+        m_manager->connectVpn(server.host, server.port, server.category, server.user, server.pass);
+        QTRY_VERIFY_WITH_TIMEOUT(m_manager->isDisconnected(), 5000);
+
+        verifyResetFlags();
+        QVERIFY(log.contains(QStringLiteral("[VPN] Cannot start OpenVPN at: \"%1\"").arg(program)));
+        verifyFailure(log, QStringLiteral("OpenVPN could not be started."));
     }
 };
 

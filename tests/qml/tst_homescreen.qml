@@ -65,6 +65,30 @@ MainWindowTestCase {
         verify(VpnState.connectedSeconds > 3600 && !shown("infoPanel").visible);
     }
 
+    // Why the attempt failed, in one line centred under the button that moves nothing, until
+    // the next attempt starts.
+    function test_failureLineUnderTheButton() {
+        const home = findChild(window, "homeScreen");
+        const button = shown("connectButton");
+        const line = shown("failureLine");
+        const buttonAt = button.mapToItem(home, 0, 0);
+        verify(!line.visible);
+        testHelper.setEnvironment("OPENVPN_SIM_SCENARIO", "out AUTH: Received control message: AUTH_FAILED\nexit 1");
+        mouseClick(button);
+        tryCompare(line, "text", "The server refused the user name or password.", 5000);
+        const lineAt = line.mapToItem(home, 0, 0);
+        compare([line.visible, line.Accessible.name, line.lineCount], [true, line.text, 1]);
+        compare(button.mapToItem(home, 0, 0), buttonAt);
+        verify(lineAt.y >= buttonAt.y + button.height);
+        fuzzyCompare(lineAt.x + line.width / 2, buttonAt.x + button.width / 2, 0.5);
+
+        testHelper.setEnvironment("OPENVPN_SIM_SCENARIO", "demo");
+        mouseClick(button);
+        verify(!line.visible);
+        tryCompare(VpnState, "isConnected", true, 5000);
+        compare(line.text, "");
+    }
+
     function test_tunnelEndsOnAnotherTab() {
         testHelper.setEnvironment("OPENVPN_SIM_SCENARIO", "out Initialization Sequence Completed\nsleep 600\nexit 1");
         mouseClick(shown("connectButton"));
@@ -74,6 +98,7 @@ MainWindowTestCase {
         verify(!VpnState.isConnected && findChild(window, "navBar").enabled);
         clickTab("home");
         compare([shown("statusLine").text, shown("connectButton").Accessible.name], ["Disconnected", "Connect"]);
+        compare(shown("failureLine").text, "The connection was lost.");
     }
 
     function test_serverChoice_data() {
@@ -118,6 +143,15 @@ MainWindowTestCase {
         compare(linesStartingWith("[Error]"), ["[Error] Cannot find server info for Nowhere"]);
         compare([vpnManager.disconnected, VpnState.isConnected, VpnState.isDisconnecting], [true, false, false]);
         compare([VpnState.currentLocationName, VpnState.currentLocationType], ["Paris", "City"]);
+    }
+
+    // The screen ends the busy state itself when a directory with servers arrives.
+    function test_directoryEndsLoading() {
+        settings.isLoading = true;
+        settings.rawApiData = { Cities: [] };
+        compare(settings.isLoading, true);
+        settings.rawApiData = { Servers: [] };
+        compare(settings.isLoading, false);
     }
 
     // The star follows the favourites file, tells a country from a city of the same name and

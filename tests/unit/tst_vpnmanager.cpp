@@ -64,6 +64,10 @@ int countResets(const QStringList &events)
     return int(events.size() / reset.size());
 }
 
+const QString settingsUnusable = QStringLiteral("This server's settings could not be used.");
+const QString unreachable = QStringLiteral("The server could not be reached.");
+const QString lost = QStringLiteral("The connection was lost.");
+
 const char connectedScenario[] = "out Attempting to establish TCP connection with "
                                  "[AF_INET]127.0.0.1:1194\n"
                                  "out Initialization Sequence Completed\n"
@@ -114,8 +118,18 @@ private:
         QTRY_VERIFY(m_manager->isConnected());
     }
 
+    // The manager tells the user `sentence`, and logs it once; an empty one: nothing failed.
+    void verifyFailure(const QString &sentence)
+    {
+        QCOMPARE(m_manager->lastError(), sentence);
+        const QStringList failures = logged().matching(QStringLiteral("[VPN] Failure:"));
+        QCOMPARE(failures,
+                 sentence.isEmpty() ? QStringList() : QStringList{"[VPN] Failure: " + sentence});
+    }
+
     void verifyAbandonedAfterEntryStep()
     {
+        verifyFailure(settingsUnusable);
         QCOMPARE(m_recorder->events, entryStep);
         QVERIFY(!m_manager->isConnected());
         QVERIFY(!m_manager->isConnecting());
@@ -301,6 +315,7 @@ private slots:
         QVERIFY(m_manager->isDisconnected());
         QVERIFY(m_manager->privateIp().isEmpty());
         QCOMPARE(logged().contains(error), !error.isEmpty());
+        verifyFailure(lost);
     }
 
     void childThatFailsToStartResetsOnce()
@@ -318,6 +333,9 @@ private slots:
         QCOMPARE(countResets(m_recorder->events.mid(3)), 1);
         QVERIFY(logged().contains(QStringLiteral("[VPN] Process error: QProcess::FailedToStart")));
         QVERIFY(!logged().contains(QStringLiteral("[VPN] Process finished")));
+        QVERIFY(logged().contains(
+            QStringLiteral("[VPN] Cannot start OpenVPN at: \"%1\"").arg(program)));
+        verifyFailure(QStringLiteral("OpenVPN could not be started."));
     }
 
     void abandonedStart_data()
@@ -589,32 +607,35 @@ private slots:
         QVERIFY(m_manager->isDisconnected());
         QCOMPARE(logged().matching(QStringLiteral("[VPN] ")).constLast(),
                  QStringLiteral("[VPN] Disconnected (via thread monitor)."));
+        verifyFailure(QString());
     }
 
     void connectingIsBounded_data()
     {
         QTest::addColumn<QByteArray>("scenario");
         QTest::addColumn<bool>("stopped");
+        QTest::addColumn<QString>("failure");
         QTest::newRow("never completes")
             << QByteArray("out Attempting to establish TCP connection with [AF_INET]10.0.0.1:1\n"
                           "wait")
-            << true;
+            << true << unreachable;
         QTest::newRow("re-establishing never completes")
             << QByteArray("out Initialization Sequence Completed\n"
                           "sleep 100\n"
                           "out Attempting to establish TCP connection with [AF_INET]10.0.0.1:1\n"
                           "wait")
-            << true;
+            << true << lost;
         QTest::newRow("completes in time") << QByteArray("sleep 100\n"
                                                          "out Initialization Sequence Completed\n"
                                                          "wait")
-                                           << false;
+                                           << false << QString();
     }
 
     void connectingIsBounded()
     {
         QFETCH(QByteArray, scenario);
         QFETCH(bool, stopped);
+        QFETCH(QString, failure);
         m_manager->setConnectTimeout(400ms);
         setScenario(scenario);
         m_manager->connectVpn(QStringLiteral("127.0.0.1"), QString(), QStringLiteral("default"),
@@ -629,6 +650,7 @@ private slots:
         QCOMPARE(m_manager->isDisconnected(), stopped);
         QCOMPARE(m_manager->isConnected(), !stopped);
         QVERIFY(!m_manager->isConnecting());
+        verifyFailure(failure);
     }
 
 #ifdef Q_OS_UNIX
