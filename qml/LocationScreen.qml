@@ -318,9 +318,10 @@ Rectangle {
                 id: starSquare
 
                 objectName: "star"
-                x: parent.width - 35
                 width: 32
                 height: 32
+                anchors.right: parent.right
+                anchors.rightMargin: 35
                 anchors.verticalCenter: parent.verticalCenter
                 Accessible.role: Accessible.CheckBox
                 Accessible.name: "Favorite " + locationRow.name

@@ -61,7 +61,7 @@ MainWindowTestCase {
         verify(index >= 0, "row " + name);
         list.positionViewAtIndex(index, ListView.Contain);
         const row = list.itemAtIndex(index);
-        mouseClick(row, what === "star" ? row.width - 19 : 100, 24);
+        mouseClick(row, what === "star" ? row.width - 51 : 100, 24);
     }
 
     function initTestCase() {
