@@ -77,18 +77,24 @@ Item {
                 }
             }
 
+            Item {
+                Layout.preferredWidth: 12
+            }
+
             // Only a flip by the user (pointer or keyboard) is stored, never the loading.
             Switch {
                 id: toggleSwitch
 
                 objectName: "switch"
                 Layout.alignment: Qt.AlignVCenter
-                Layout.leftMargin: 4
-                Layout.rightMargin: 20
                 Accessible.name: settingToggle.title
                 Accessible.description: settingToggle.description
 
                 onToggled: settingToggle.store(checked)
+            }
+
+            Item {
+                Layout.preferredWidth: 20
             }
         }
 
