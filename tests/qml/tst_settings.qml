@@ -70,6 +70,10 @@ MainWindowTestCase {
         compare(linesStartingWith("[SettingToggle] Loaded").length, 7);
         compare(linesStartingWith("[SettingToggle] Loaded killSwitch"),
                 ["[SettingToggle] Loaded killSwitch = false"]);
+        // The line's spacing of 8 and its gap of 20 stand right of the switch.
+        const toggle = rowOf(screen, "killSwitch");
+        const toggleSwitch = findChild(toggle, "switch");
+        compare(toggle.width - toggleSwitch.mapToItem(toggle, toggleSwitch.width, 0).x, 28);
         // The twelve rows are taller than the menu's content area: the view scrolls.
         const view = findChild(screen, "settingsView");
         verify(view.contentHeight > view.height);
