@@ -1,11 +1,102 @@
 import QtQuick
+import QtQuick.Controls
 
-// The options screen. So far it only takes the settings group that holds the options.
+// The twelve options of the program, each written to the settings store the moment the user
+// changes it. The options are stored and shown only.
 Rectangle {
-    property var appSettings
+    id: settingsScreen
+
+    // The settings group that the main menu hands in; every row reads and writes through it.
+    property var appSettings: null
+    // Toggle rows have no choices; choice rows list theirs in display order.
+    readonly property var rows: [
+        { key: "batteryOptimization", title: "Battery Optimization",
+          description: "Pause VPN when screen is blanked" },
+        { key: "killSwitch", title: "Kill Switch",
+          description: "Block internet while VPN is paused or reconnecting" },
+        { key: "autoConnect", title: "Auto Connect",
+          description: "If a VPN connection is active on device shutdown, try to reconnect it on reboot" },
+        { key: "vpnProtocol", title: "VPN Protocol", description: "Select the VPN Protocol",
+          options: ["Adaptive", "UDP", "TCP"] },
+        { key: "ipv6", title: "IPv6", description: "IPv6 tunnel preference.",
+          options: ["Combined IPv4/IPv6 tunnel", "IPv4-only tunnel", "No preference"] },
+        { key: "timeout", title: "Connection Timeout",
+          description: "How long should Velmora try to connect before giving up?",
+          options: ["15 seconds", "30 seconds", "1 minute", "2 minutes", "Continuously retry"] },
+        { key: "compression", title: "Compression", description: "Tunnel compression options",
+          options: ["No", "Full", "Downlink only"] },
+        { key: "forceAESCBC", title: "Force AES-CBC ciphersuites",
+          description: "Enabling this option can sometimes help when connecting to legacy servers." },
+        { key: "insecureAlgos", title: "Use insecure algorithms",
+          description: "Enable support for MD5 signatures of X509 certificates. Note that MD5 is broken and should not be used" },
+        { key: "minTLS", title: "Minimum TLS version",
+          description: "Select the minimum SSL/TLS version for communication with the OpenVPN Server.",
+          options: ["Disabled", "Profile Default", "TLS 1.0", "TLS 1.1", "TLS 1.2"] },
+        { key: "dnsFallback", title: "DNS Fallback",
+          description: "Use Google DNS servers as a fallback for connections that route all internet traffic through the VPN tunnel but don't define any VPN DNS servers" },
+        { key: "shortcutMinimize", title: "Shortcut Minimize",
+          description: "When VPN connection is launched from a shortcut or automatically on reboot, and no user input is required to authenticate connection, minimize the app after VPN connects." }
+    ]
 
     objectName: "settingsScreen"
     implicitWidth: 1024
     implicitHeight: 600
     color: "#222222"
+
+    Flickable {
+        id: scrollView
+
+        objectName: "settingsView"
+        anchors.fill: parent
+        clip: true
+        contentWidth: width
+        contentHeight: content.height + 32
+        boundsBehavior: Flickable.StopAtBounds
+        flickableDirection: Flickable.VerticalFlick
+
+        ScrollBar.vertical: ScreenScrollBar {}
+
+        Column {
+            id: content
+
+            x: 16
+            y: 16
+            width: scrollView.width - 32
+            spacing: 12
+
+            Text {
+                text: "Settings"
+                color: "white"
+                font.pixelSize: 20
+                font.bold: true
+            }
+
+            Repeater {
+                model: settingsScreen.rows
+
+                // Each row gets its inputs before it is complete, when it reads the store.
+                Loader {
+                    required property var modelData
+
+                    objectName: "row_" + modelData.key
+                    width: parent.width
+
+                    Component.onCompleted: {
+                        const inputs = {
+                            title: modelData.title,
+                            description: modelData.description,
+                            settingsKey: modelData.key,
+                            appSettings: settingsScreen.appSettings
+                        };
+                        if (modelData.options) {
+                            inputs.options = modelData.options;
+                            setSource("SettingRadioPopup.qml", inputs);
+                        } else {
+                            setSource("SettingToggle.qml", inputs);
+                        }
+                    }
+                }
+            }
+        }
+    }
 }

@@ -9,6 +9,7 @@
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QtDebug>
 
@@ -66,9 +67,14 @@ QString QmlTestHelper::sourcePath(const QString &relativePath) const
 QString QmlTestHelper::writeTempFile(const QString &name, const QString &content) const
 {
     const QString path = QDir::tempPath() + QLatin1Char('/') + name;
+    writeFile(path, content);
+    return path;
+}
+
+void QmlTestHelper::writeFile(const QString &path, const QString &content) const
+{
     if (!writeFileBytes(path, content.toUtf8()))
         qWarning() << "[Test] Cannot write" << path;
-    return path;
 }
 
 void QmlTestHelper::writeStoreFile(const QString &content) const
@@ -94,6 +100,12 @@ void QmlTestHelper::removeFile(const QString &path) const
 QString QmlTestHelper::authFilePath() const
 {
     return CredentialFile::sharedFilePath();
+}
+
+QString QmlTestHelper::appDataPath(const QString &name) const
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QLatin1Char('/') +
+           name;
 }
 
 void QmlTestHelper::clearStore() const

@@ -36,10 +36,14 @@ public:
     Q_INVOKABLE QString sourcePath(const QString &relativePath) const;
     // Writes a file in the temporary directory and returns its path.
     Q_INVOKABLE QString writeTempFile(const QString &name, const QString &content) const;
+    // Writes a file (creating its folder), as someone editing it by hand would.
+    Q_INVOKABLE void writeFile(const QString &path, const QString &content) const;
     // The file's text, or undefined when it does not exist.
     Q_INVOKABLE QVariant readFile(const QString &path) const;
     Q_INVOKABLE void removeFile(const QString &path) const;
     Q_INVOKABLE QString authFilePath() const;
+    // The path of a file in the application-data directory (the location store's files).
+    Q_INVOKABLE QString appDataPath(const QString &name) const;
 
     Q_INVOKABLE void clearStore() const;
     // The stored value, or undefined when the key is absent.

@@ -1,0 +1,107 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+
+// An on/off option: its title and description, and a switch that writes the option to the
+// settings store as a boolean the moment the user flips it.
+Item {
+    id: settingToggle
+
+    property alias title: titleLabel.text
+    property alias description: descriptionLabel.text
+    property string settingsKey: ""
+    property var appSettings: null
+    readonly property alias checked: toggleSwitch.checked
+
+    function isStored() {
+        return settingsKey !== "" && appSettings !== null && appSettings !== undefined;
+    }
+
+    // A boolean read by key comes back as the text "true" or "false" after a restart.
+    function loadStoredValue() {
+        if (!isStored())
+            return;
+        const stored = appSettings.value(settingsKey);
+        if (stored === undefined) {
+            console.log("[SettingToggle] No value found for " + settingsKey);
+            return;
+        }
+        toggleSwitch.checked = stored === true || stored === "true";
+        console.log("[SettingToggle] Loaded", settingsKey, "=", stored);
+    }
+
+    function store(on) {
+        if (!isStored())
+            return;
+        appSettings.setValue(settingsKey, on);
+        console.log("[SettingToggle] Saved", settingsKey, "=", on);
+    }
+
+    width: parent ? parent.width : implicitWidth
+    implicitWidth: 400
+    height: content.implicitHeight + 8
+
+    Component.onCompleted: loadStoredValue()
+
+    ColumnLayout {
+        id: content
+
+        width: parent.width
+        spacing: 8
+
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: 8
+
+            ColumnLayout {
+                Layout.fillWidth: true
+                spacing: 4
+
+                Text {
+                    id: titleLabel
+
+                    Layout.fillWidth: true
+                    color: "white"
+                    font.pixelSize: 14
+                    font.bold: true
+                    wrapMode: Text.Wrap
+                }
+
+                Text {
+                    id: descriptionLabel
+
+                    Layout.fillWidth: true
+                    color: "#aaa"
+                    font.pixelSize: 12
+                    wrapMode: Text.Wrap
+                }
+            }
+
+            Item {
+                Layout.preferredWidth: 12
+            }
+
+            // Only a flip by the user (pointer or keyboard) is stored, never the loading.
+            Switch {
+                id: toggleSwitch
+
+                objectName: "switch"
+                Layout.alignment: Qt.AlignVCenter
+                Accessible.name: settingToggle.title
+                Accessible.description: settingToggle.description
+
+                onToggled: settingToggle.store(checked)
+            }
+
+            Item {
+                Layout.preferredWidth: 20
+            }
+        }
+
+        Rectangle {
+            Layout.fillWidth: true
+            Layout.preferredHeight: 1
+            color: "#333"
+        }
+    }
+}

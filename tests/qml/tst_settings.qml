@@ -1,0 +1,176 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Window
+import QtTest
+import Qt.labs.settings
+
+// The settings screen with the program's real settings store (in a temporary HOME), handed a
+// settings group as the main menu hands it the window's.
+MainWindowTestCase {
+    id: settingsTest
+
+    readonly property var defaults: ({
+        batteryOptimization: false, killSwitch: false, autoConnect: false, vpnProtocol: "UDP",
+        ipv6: "Combined IPv4/IPv6 tunnel", timeout: "30 seconds", compression: "No",
+        forceAESCBC: false, insecureAlgos: false, minTLS: "TLS 1.2", dnsFallback: false,
+        shortcutMinimize: false
+    })
+    property Component screenComponent: Qt.createComponent("qrc:/qml/Settings.qml")
+
+    function createScreen() {
+        verify(screenComponent.status === Component.Ready, screenComponent.errorString());
+        const screen = createTemporaryObject(screenComponent, screenWindow.contentItem,
+                                             { appSettings: store, width: 1024, height: 544 });
+        verify(screen);
+        screenWindow.requestActivate();
+        tryCompare(screenWindow, "active", true);
+        waitForRendering(screen);
+        return screen;
+    }
+
+    function rowOf(screen, key) {
+        const row = findChild(screen, "row_" + key).item;
+        verify(row, key);
+        return row;
+    }
+
+    // Opens a choice row's popup; returns it.
+    function openPopup(screen, key) {
+        const row = rowOf(screen, key);
+        const view = findChild(screen, "settingsView");
+        view.contentY = Math.min(row.parent.y, view.contentHeight - view.height);
+        mouseClick(row);
+        tryCompare(row.popup, "opened", true);
+        return row.popup;
+    }
+
+    function markedChoices(popup) {
+        const list = findChild(popup.contentItem, "choiceList");
+        list.forceLayout();
+        return list.model.filter((choice, i) => findChild(list.itemAtIndex(i), "marker").color
+                                                === Qt.color("#ff3b3b"));
+    }
+
+    function init() {
+        startClean();
+        testHelper.usePanel(testHelper.unusedPortUrl());
+    }
+
+    function test_defaultsAfterSeeding() {
+        closeWindow(createWindow());
+        testHelper.clearLog();
+        const screen = createScreen();
+        for (const key in defaults) {
+            const row = rowOf(screen, key);
+            if (typeof defaults[key] === "boolean")
+                compare(row.checked, false, key);
+            else
+                compare(row.selected, defaults[key], key);
+        }
+        compare(linesStartingWith("[SettingToggle] Loaded").length, 7);
+        compare(linesStartingWith("[SettingToggle] Loaded killSwitch"),
+                ["[SettingToggle] Loaded killSwitch = false"]);
+        // The line's spacing of 8 and its gap of 20 stand right of the switch.
+        const toggle = rowOf(screen, "killSwitch");
+        const toggleSwitch = findChild(toggle, "switch");
+        compare(toggle.width - toggleSwitch.mapToItem(toggle, toggleSwitch.width, 0).x, 28);
+        // The twelve rows are taller than the menu's content area: the view scrolls.
+        const view = findChild(screen, "settingsView");
+        verify(view.contentHeight > view.height);
+        verify(view.ScrollBar.vertical.visible);
+    }
+
+    function test_toggle_data() {
+        return [
+            { tag: "boolean true", stored: true, on: true, line: "Loaded killSwitch = true" },
+            { tag: "text true after a restart", stored: "true", on: true,
+              line: "Loaded killSwitch = true" },
+            { tag: "text false", stored: "false", on: false, line: "Loaded killSwitch = false" },
+            { tag: "other text", stored: "yes", on: false, line: "Loaded killSwitch = yes" },
+            { tag: "absent", stored: undefined, on: false, line: "No value found for killSwitch" }
+        ];
+    }
+
+    function test_toggle(data) {
+        if (data.stored !== undefined)
+            testHelper.setStoreValue("killSwitch", data.stored);
+        const row = rowOf(createScreen(), "killSwitch");
+        compare(row.checked, data.on);
+        compare(linesStartingWith("[SettingToggle]").filter(line => line.includes("killSwitch")),
+                ["[SettingToggle] " + data.line]);
+        compare(testHelper.storeValue("killSwitch"), data.stored, "loading writes nothing");
+
+        mouseClick(findChild(row, "switch"));
+        compare(row.checked, !data.on);
+        compare(testHelper.storeValue("killSwitch"), !data.on);
+        compare(linesStartingWith("[SettingToggle] Saved"),
+                ["[SettingToggle] Saved killSwitch = " + !data.on]);
+    }
+
+    // `close` picks `pick`, or closes the popup another way, which stores nothing.
+    function test_choice_data() {
+        return [
+            { tag: "three choices", key: "vpnProtocol", close: "TCP", height: 184 },
+            { tag: "five choices", key: "timeout", close: "Continuously retry", height: 240 },
+            { tag: "the choice already marked", key: "compression", close: "No", height: 184 },
+            { tag: "stored text none of the choices", key: "minTLS", stored: "SSL 3",
+              close: "TLS 1.0", height: 240 },
+            { tag: "CANCEL", key: "ipv6", close: "cancelButton", height: 184 },
+            { tag: "Escape", key: "ipv6", close: Qt.Key_Escape, height: 184 },
+            { tag: "press outside", key: "ipv6", close: "outside", height: 184 }
+        ];
+    }
+
+    function test_choice(data) {
+        const stored = data.stored || defaults[data.key];
+        testHelper.setStoreValue(data.key, stored);
+        const screen = createScreen();
+        valueSpy.target = rowOf(screen, data.key);
+        valueSpy.clear();
+        const popup = openPopup(screen, data.key);
+        compare(popup.height, data.height);
+        compare(markedChoices(popup), data.stored ? [] : [stored]);
+
+        const picked = findChild(popup.contentItem, "choice_" + data.close);
+        if (picked)
+            mouseClick(picked);
+        else if (data.close === Qt.Key_Escape)
+            keyClick(Qt.Key_Escape); // the popup has the focus of the active window
+        else if (data.close === "outside")
+            mousePress(screen, 1000, 10);
+        else
+            mouseClick(findChild(popup.contentItem, data.close));
+        tryCompare(popup, "visible", false);
+        const after = picked ? data.close : stored;
+        compare(testHelper.storeValue(data.key), after);
+        compare(valueSpy.signalArguments.map(args => args[0]), picked ? [after] : []);
+        compare(markedChoices(openPopup(screen, data.key)), [after]);
+    }
+
+    // Through the real menu, which hands the screen the window's settings group.
+    function test_throughMenu() {
+        const menu = pageOf(signedInWindow());
+        mouseClick(findChild(menu, "settingsTab"));
+        mouseClick(findChild(rowOf(menu.shownScreen, "killSwitch"), "switch"));
+        compare(testHelper.storeValue("killSwitch"), true);
+    }
+
+    Settings {
+        id: store
+    }
+
+    // Receives the synthesized input that the test's own window does not get offscreen.
+    Window {
+        id: screenWindow
+
+        width: 1024
+        height: 544
+        visible: true
+    }
+
+    SignalSpy {
+        id: valueSpy
+
+        signalName: "valueChanged"
+    }
+}
