@@ -41,11 +41,12 @@ function autoSelectCandidates(directory) {
 }
 
 // The first country (type "Country") or city (type "City") of exactly that name, or null.
+// A name that is not a text is compared as the text that the location list shows for it.
 function serverNamed(directory, name, type) {
     let entry;
     if (type === "Country")
-        entry = listOf(directory, "Servers").find(candidate => candidate.Name === name);
+        entry = listOf(directory, "Servers").find(candidate => textOf(candidate.Name) === name);
     else if (type === "City")
-        entry = listOf(directory, "Cities").find(candidate => candidate.CityName === name);
+        entry = listOf(directory, "Cities").find(candidate => textOf(candidate.CityName) === name);
     return entry ? serverOf(entry, "OpenVPNTCPPort", name) : null;
 }

@@ -143,7 +143,7 @@ MainWindowTestCase {
             row("user a list with a path", { User: ["a/b"] }, "[VPN] Refusing to connect: the server's user is not usable"),
             row("category a list", { Category: ["default", "pia"] }, "[VPN] Cannot open resource file: \"default,pia\""),
             row("category null", { Category: null }, "[VPN] Cannot open resource file: \"\""),
-            row("name a number", { Name: 42 }, "[Error] Cannot find server info for X")
+            row("name a list", { Name: ["Y"] }, "[Error] Cannot find server info for X")
         ];
     }
 

@@ -14,6 +14,12 @@ MainWindowTestCase {
                   { Name: "Paris", Flag: "" }],
         Cities: [{ CityName: "Paris", Origin: "fr" }, { CityName: "Osaka", Origin: "jp" }]
     })
+    // Numbers, objects, lists and null where texts belong, and elements that are no entries.
+    readonly property var wrongTypedDirectory: ({
+        Servers: [{ Name: 42, Flag: 7 }, { Name: null, Flag: null }, null, 5, "text",
+                  { Name: { a: 1 }, Flag: ["se"] }],
+        Cities: [{ CityName: true, Origin: {} }, null]
+    })
     readonly property var autoRow: ["Auto Select", "qrc:/assets/icons/ic_network_option.png", false,
                                     "none"]
     property Component screenComponent: Qt.createComponent("qrc:/qml/LocationScreen.qml")
@@ -85,6 +91,11 @@ MainWindowTestCase {
             { tag: "Favorites", tab: "Favorites", rows: [["Paris", flag("NO"), true, "City"],
                                                          ["Spain", flag("NO"), true, "Country"]] },
             { tag: "no arrays", directory: { Other: 1 }, tab: "Cities", rows: [autoRow] },
+            { tag: "wrong types: countries", directory: wrongTypedDirectory, tab: "Countries", rows: [autoRow,
+                ["42", flag("7"), false, "Country"], ["", flag("UNKNOWN"), false, "Country"],
+                ["[object Object]", flag("SE"), false, "Country"]] },
+            { tag: "wrong types: cities", directory: wrongTypedDirectory, tab: "Cities",
+              rows: [autoRow, ["true", flag("[OBJECT OBJECT]"), false, "City"]] },
             // Without a directory a tab click highlights the tab and rebuilds nothing.
             { tag: "null directory", directory: null, tab: "Favorites", rows: [autoRow] }
         ];
@@ -215,6 +226,35 @@ MainWindowTestCase {
                 ["home", "Paris", "City"]);
         verify(linesStartingWith("[VPN] Connecting to 10.0.0.2 : 443").length === 1);
         vpnManager.syncDisconnectVpn();
+    }
+
+    function test_unusableEntryThroughMenu_data() {
+        return [
+            { tag: "host an object", name: "42", refusal: "[VPN] Refusing to connect: the server's host is not usable" },
+            { tag: "port an object", name: "Portless", refusal: "[VPN] Refusing to connect: the server's port is not usable" }
+        ];
+    }
+
+    // A row of a wrong-typed directory can be chosen; the connection it asks for is refused
+    // with a log line, and the menu answers again.
+    function test_unusableEntryThroughMenu(data) {
+        startClean();
+        const window = signedInWindow();
+        homeSettingsOf(window).rawApiData = {
+            Servers: [{ Name: 42, ServerHost: { ip: "127.0.0.1" }, OpenVPNTCPPort: 1194, Category: "default", User: "u" },
+                      { Name: "Portless", ServerHost: "127.0.0.1", OpenVPNTCPPort: {}, Category: "default", User: "u" }]
+        };
+        const menu = pageOf(window);
+        mouseClick(findChild(menu, "locationsTab"));
+        const screen = menu.shownScreen;
+        compare(rowsOf(screen).map(row => row[0]), ["Auto Select", "42", "Portless"]);
+        click(screen, "row", data.name);
+        mouseClick(findChild(screen, "connectButton"));
+        tryVerify(() => testHelper.logLines().indexOf(data.refusal) >= 0, 5000);
+        compare(linesStartingWith("[VPN] Starting OpenVPN"), []);
+        compare(linesStartingWith("[Error]"), []);
+        compare([VpnState.isConnecting, VpnState.isConnected], [false, false]);
+        verify(findChild(menu, "navBar").enabled);
     }
 
     // The window's settings group as far as this screen reads it.
