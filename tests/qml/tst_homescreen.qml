@@ -87,13 +87,15 @@ MainWindowTestCase {
         compare(line.text, "");
     }
 
-    // Rows with a directory are "Auto Select" (type "none") over that directory.
+    // Rows with a directory are "Auto Select" (type "none") over that directory; `loading`: the
+    // busy state stays on when that directory arrives.
     function test_serverChoice_data() {
         return [
             { tag: "country by name", name: "Paris", type: "Country", line: "10.0.0.1 : 1195 Category: fastvpn User: fr Pass: [hidden]" },
             { tag: "zero port", name: "Zero", type: "Country", line: "10.0.0.3 : 1194 Category: default User: z Pass: " },
-            { tag: "entry without host, while connected", before: "City", name: "Hostless", type: "Country",
-              error: "[Error] Cannot find server info for Hostless" },
+            { tag: "entry without host", name: "Hostless", type: "Country", error: "[Error] Cannot find server info for Hostless" },
+            { tag: "unknown name, while connected", connected: true, name: "Nowhere", type: "Country",
+              error: "[Error] Cannot find server info for Nowhere" },
             { tag: "no type", name: "Paris", type: "N/A", error: "[Error] Cannot find server info for Paris" },
             { tag: "auto select: a country, only among hosts", line: "10.0.0.9 : 2195 Category: pia User: a Pass: [hidden]",
               directory: { Servers: [{ Name: "H1" }, { Name: "A", ServerHost: "10.0.0.9", ServerTCPPort: 2195, OpenVPNTCPPort: "1", Category: "pia", User: "a", Pass: "x" }],
@@ -102,7 +104,7 @@ MainWindowTestCase {
               directory: { Servers: [{ Name: "H1", ServerTCPPort: "9" }], Cities: [{ CityName: "Lyon", ServerHost: "10.0.0.8", Category: "goose", User: "c" }] } },
             { tag: "auto select: no host anywhere", error: "[Error] No available servers",
               directory: { Servers: [{ Name: "H1" }], Cities: [{ CityName: "H2" }] } },
-            { tag: "auto select: no directory", error: "[Error] No available servers", directory: {} }
+            { tag: "auto select: no directory", error: "[Error] No available servers", directory: {}, loading: true }
         ];
     }
 
@@ -110,32 +112,28 @@ MainWindowTestCase {
     // A tunnel that runs is stopped first, and stays down when the look-up fails.
     function test_serverChoice(data) {
         const home = findChild(window, "homeScreen");
+        const name = data.name || "Auto Select";
         const type = data.directory ? "none" : data.type;
-        if (data.before) {
-            home.updateConnection("Paris", "", false, data.before);
+        if (data.connected) {
+            home.updateConnection("Paris", "", false, "City");
             tryCompare(VpnState, "isConnected", true, 5000);
         }
-        if (data.directory)
+        // The screen itself ends the busy state when a directory with servers arrives.
+        if (data.directory) {
+            settings.isLoading = true;
             settings.rawApiData = data.directory;
+            compare(settings.isLoading, data.loading === true);
+        }
         testHelper.clearLog();
-        home.updateConnection(data.name || "Auto Select", "qrc:/assets/flags/FR.png", true, type);
-        compare(linesStartingWith("[HomeScreen] Disconnecting"), data.before ? ["[HomeScreen] Disconnecting from: Paris"] : []);
+        home.updateConnection(name, "qrc:/assets/flags/FR.png", true, type);
+        compare(linesStartingWith("[HomeScreen] Disconnecting"), data.connected ? ["[HomeScreen] Disconnecting from: Paris"] : []);
         compare(linesStartingWith("[Error]"), data.error ? [data.error] : []);
         compare(linesStartingWith("[VPN] Connecting to"), data.line ? ["[VPN] Connecting to " + data.line] : []);
-        const kept = data.before || "N/A";
-        compare([VpnState.currentLocationType, settings.savedLocationType, settings.savedFavorite],
-                data.error ? [kept, kept, false] : [type, type, true]);
+        const before = data.connected ? ["Paris", "City", "City", false] : ["Auto Select", "N/A", "N/A", false];
+        compare([VpnState.currentLocationName, VpnState.currentLocationType, settings.savedLocationType, settings.savedFavorite],
+                data.error ? before : [name, type, type, true]);
         compare([VpnState.isConnecting, VpnState.isConnected, VpnState.isDisconnecting, vpnManager.disconnected],
                 [!data.error, false, false, !!data.error]);
-    }
-
-    // The screen ends the busy state itself when a directory with servers arrives.
-    function test_directoryEndsLoading() {
-        settings.isLoading = true;
-        settings.rawApiData = { Cities: [] };
-        compare(settings.isLoading, true);
-        settings.rawApiData = { Servers: [] };
-        compare(settings.isLoading, false);
     }
 
     // The star follows the favourites file, tells a country from a city of the same name and
