@@ -14,6 +14,7 @@ MainWindowTestCase {
         forceAESCBC: false, insecureAlgos: false, minTLS: "TLS 1.2", dnsFallback: false,
         shortcutMinimize: false
     })
+
     function createScreen() {
         return showScreen("qrc:/qml/Settings.qml", { appSettings: store, width: 1024, height: 544 });
     }
