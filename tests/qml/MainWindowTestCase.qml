@@ -7,6 +7,16 @@ TestCase {
     id: testCase
 
     property Component mainComponent: Qt.createComponent("qrc:/qml/Main.qml")
+    // The test's own window does not receive synthesized input under the offscreen platform;
+    // a window of the menu's content size, made on first use, does.
+    property Component screenWindowComponent: Component {
+        Window {
+            width: 1024
+            height: 544
+            visible: true
+        }
+    }
+    property Window screenWindow: null
     // A directory whose servers the OpenVPN simulator accepts: a country and a city of the
     // same name, and entries without a host or with a zero port.
     readonly property var testDirectory: ({
@@ -54,6 +64,20 @@ TestCase {
         tryCompare(homeSettingsOf(window), "isLoading", false, 10000);
         homeSettingsOf(window).rawApiData = testDirectory;
         return window;
+    }
+
+    // A screen document on its own in that window, created with the given properties, active
+    // and drawn.
+    function showScreen(document, properties) {
+        const component = Qt.createComponent(document);
+        verify(component.status === Component.Ready, component.errorString());
+        screenWindow = screenWindow || screenWindowComponent.createObject(testCase);
+        const screen = createTemporaryObject(component, screenWindow.contentItem, properties || {});
+        verify(screen, document);
+        screenWindow.requestActivate();
+        tryCompare(screenWindow, "active", true);
+        waitForRendering(screen);
+        return screen;
     }
 
     function homeSettingsOf(window) {

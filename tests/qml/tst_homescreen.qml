@@ -3,7 +3,7 @@ import QtTest
 import MyApp 1.0
 
 // The home screen with the real VPN manager driving the OpenVPN simulator: the button's
-// states and the counter across tabs, the server choice, and the favourite star.
+// states and the counter across tabs, the failure line, the server choice and the star.
 MainWindowTestCase {
     id: homeTest
 
@@ -19,10 +19,6 @@ MainWindowTestCase {
         wait(0);
     }
 
-    function favorites() {
-        return locationLoader.loadFavorites().map(favorite => favorite.name + "/" + favorite.type);
-    }
-
     function init() {
         startClean();
         window = signedInWindow();
@@ -36,13 +32,9 @@ MainWindowTestCase {
     function test_connectCountSwitchTabsAndDisconnect() {
         mouseClick(shown("connectButton"));
         compare([VpnState.statusText, shown("statusLine").text], ["Connecting...", "Connecting..."]);
-        testHelper.clearLog();
-        mouseClick(shown("connectButton"));
-        compare(linesStartingWith("[UI]").concat(linesStartingWith("[VPN] Connecting to")), [], "click ignored");
-
         tryCompare(VpnState, "isConnected", true, 5000);
-        compare([VpnState.statusText, shown("statusLine").text, settings.savedConnected], ["Disconnect", "Connected", true]);
-        compare(shown("map").source, "qrc:/assets/icons/map_connected.png");
+        compare([VpnState.statusText, shown("statusLine").text, settings.savedConnected, String(shown("map").source)],
+                ["Disconnect", "Connected", true, "qrc:/assets/icons/map_connected.png"]);
         tryCompare(shown("privateIpRow"), "value", "10.8.0.2");
         compare(shown("expiryRow").value, "2099-12-31");
         VpnState.connectedSeconds = 3599;
@@ -55,6 +47,7 @@ MainWindowTestCase {
         clickTab("home");
         compare(shown("statusLine").text, "Connected");
 
+        // The stop begins one turn after the click, once "Disconnecting..." is shown.
         testHelper.clearLog();
         mouseClick(shown("connectButton"));
         compare([VpnState.statusText, settings.savedConnected], ["Disconnecting...", false]);
@@ -65,20 +58,25 @@ MainWindowTestCase {
         verify(VpnState.connectedSeconds > 3600 && !shown("infoPanel").visible);
     }
 
-    // Why the attempt failed, in one line centred under the button that moves nothing, until
+    // A tunnel that ends by itself while another tab is shown: the flags follow, and the new
+    // home screen says why in one line centred under the button, which moves nothing, until
     // the next attempt starts.
-    function test_failureLineUnderTheButton() {
-        const home = findChild(window, "homeScreen");
+    function test_tunnelLostOnAnotherTab() {
+        const buttonAt = shown("connectButton").mapToItem(null, 0, 0);
+        testHelper.setEnvironment("OPENVPN_SIM_SCENARIO", "out Initialization Sequence Completed\nsleep 600\nexit 1");
+        mouseClick(shown("connectButton"));
+        tryCompare(VpnState, "isConnected", true, 5000);
+        clickTab("locations");
+        tryCompare(VpnState, "isDisconnected", true, 5000);
+        verify(!VpnState.isConnected && findChild(window, "navBar").enabled);
+        clickTab("home");
         const button = shown("connectButton");
         const line = shown("failureLine");
-        const buttonAt = button.mapToItem(home, 0, 0);
-        verify(!line.visible);
-        testHelper.setEnvironment("OPENVPN_SIM_SCENARIO", "out AUTH: Received control message: AUTH_FAILED\nexit 1");
-        mouseClick(button);
-        tryCompare(line, "text", "The server refused the user name or password.", 5000);
-        const lineAt = line.mapToItem(home, 0, 0);
-        compare([line.visible, line.Accessible.name, line.lineCount], [true, line.text, 1]);
-        compare(button.mapToItem(home, 0, 0), buttonAt);
+        compare([shown("statusLine").text, button.Accessible.name], ["Disconnected", "Connect"]);
+        compare([line.text, line.visible, line.Accessible.name, line.lineCount],
+                ["The connection was lost.", true, line.text, 1]);
+        const lineAt = line.mapToItem(null, 0, 0);
+        compare(button.mapToItem(null, 0, 0), buttonAt);
         verify(lineAt.y >= buttonAt.y + button.height);
         fuzzyCompare(lineAt.x + line.width / 2, buttonAt.x + button.width / 2, 0.5);
 
@@ -89,48 +87,53 @@ MainWindowTestCase {
         compare(line.text, "");
     }
 
-    function test_tunnelEndsOnAnotherTab() {
-        testHelper.setEnvironment("OPENVPN_SIM_SCENARIO", "out Initialization Sequence Completed\nsleep 600\nexit 1");
-        mouseClick(shown("connectButton"));
-        tryCompare(VpnState, "isConnected", true, 5000);
-        clickTab("locations");
-        tryCompare(VpnState, "isDisconnected", true, 5000);
-        verify(!VpnState.isConnected && findChild(window, "navBar").enabled);
-        clickTab("home");
-        compare([shown("statusLine").text, shown("connectButton").Accessible.name], ["Disconnected", "Connect"]);
-        compare(shown("failureLine").text, "The connection was lost.");
-    }
-
+    // Rows with a directory are "Auto Select" (type "none") over that directory; `loading`: the
+    // busy state stays on when that directory arrives.
     function test_serverChoice_data() {
-        const auto = { name: "Auto Select", type: "none" };
         return [
             { tag: "country by name", name: "Paris", type: "Country", line: "10.0.0.1 : 1195 Category: fastvpn User: fr Pass: [hidden]" },
-            { tag: "city of the same name", name: "Paris", type: "City", line: "10.0.0.2 : 443 Category: goose User: pc Pass: [hidden]" },
             { tag: "zero port", name: "Zero", type: "Country", line: "10.0.0.3 : 1194 Category: default User: z Pass: " },
             { tag: "entry without host", name: "Hostless", type: "Country", error: "[Error] Cannot find server info for Hostless" },
+            { tag: "unknown name, while connected", connected: true, name: "Nowhere", type: "Country",
+              error: "[Error] Cannot find server info for Nowhere" },
             { tag: "no type", name: "Paris", type: "N/A", error: "[Error] Cannot find server info for Paris" },
-            Object.assign({ tag: "auto select: a country, only among hosts", line: "10.0.0.9 : 2195 Category: pia User: a Pass: [hidden]",
-                            directory: { Servers: [{ Name: "H1" }, { Name: "A", ServerHost: "10.0.0.9", ServerTCPPort: 2195, OpenVPNTCPPort: "1", Category: "pia", User: "a", Pass: "x" }],
-                                         Cities: [{ CityName: "H2", OpenVPNTCPPort: "7" }] } }, auto),
-            Object.assign({ tag: "auto select: a city", line: "10.0.0.8 : 1194 Category: goose User: c Pass: ",
-                            directory: { Servers: [{ Name: "H1", ServerTCPPort: "9" }], Cities: [{ CityName: "Lyon", ServerHost: "10.0.0.8", Category: "goose", User: "c" }] } }, auto),
-            Object.assign({ tag: "auto select: no host anywhere", error: "[Error] No available servers",
-                            directory: { Servers: [{ Name: "H1" }], Cities: [{ CityName: "H2" }] } }, auto),
-            Object.assign({ tag: "auto select: no directory", error: "[Error] No available servers", directory: {} }, auto)
+            { tag: "auto select: a country, only among hosts", line: "10.0.0.9 : 2195 Category: pia User: a Pass: [hidden]",
+              directory: { Servers: [{ Name: "H1" }, { Name: "A", ServerHost: "10.0.0.9", ServerTCPPort: 2195, OpenVPNTCPPort: "1", Category: "pia", User: "a", Pass: "x" }],
+                           Cities: [{ CityName: "H2", OpenVPNTCPPort: "7" }] } },
+            { tag: "auto select: a city", line: "10.0.0.8 : 1194 Category: goose User: c Pass: ",
+              directory: { Servers: [{ Name: "H1", ServerTCPPort: "9" }], Cities: [{ CityName: "Lyon", ServerHost: "10.0.0.8", Category: "goose", User: "c" }] } },
+            { tag: "auto select: no host anywhere", error: "[Error] No available servers",
+              directory: { Servers: [{ Name: "H1" }], Cities: [{ CityName: "H2" }] } },
+            { tag: "auto select: no directory", error: "[Error] No available servers", directory: {}, loading: true }
         ];
     }
 
     // The server that a location reaches, and the location remembered only when one is found.
+    // A tunnel that runs is stopped first, and stays down when the look-up fails.
     function test_serverChoice(data) {
-        if (data.directory)
+        const home = findChild(window, "homeScreen");
+        const name = data.name || "Auto Select";
+        const type = data.directory ? "none" : data.type;
+        if (data.connected) {
+            home.updateConnection("Paris", "", false, "City");
+            tryCompare(VpnState, "isConnected", true, 5000);
+        }
+        // The screen itself ends the busy state when a directory with servers arrives.
+        if (data.directory) {
+            settings.isLoading = true;
             settings.rawApiData = data.directory;
+            compare(settings.isLoading, data.loading === true);
+        }
         testHelper.clearLog();
-        findChild(window, "homeScreen").updateConnection(data.name, "qrc:/assets/flags/FR.png", true, data.type);
+        home.updateConnection(name, "qrc:/assets/flags/FR.png", true, type);
+        compare(linesStartingWith("[HomeScreen] Disconnecting"), data.connected ? ["[HomeScreen] Disconnecting from: Paris"] : []);
         compare(linesStartingWith("[Error]"), data.error ? [data.error] : []);
         compare(linesStartingWith("[VPN] Connecting to"), data.line ? ["[VPN] Connecting to " + data.line] : []);
-        const stored = data.error ? ["N/A", "N/A", false] : [data.type, data.type, true];
-        compare([VpnState.currentLocationType, settings.savedLocationType, settings.savedFavorite], stored);
-        compare(VpnState.isConnecting, !data.error);
+        const before = data.connected ? ["Paris", "City", "City", false] : ["Auto Select", "N/A", "N/A", false];
+        compare([VpnState.currentLocationName, VpnState.currentLocationType, settings.savedLocationType, settings.savedFavorite],
+                data.error ? before : [name, type, type, true]);
+        compare([VpnState.isConnecting, VpnState.isConnected, VpnState.isDisconnecting, vpnManager.disconnected],
+                [!data.error, false, false, !!data.error]);
     }
 
     function test_wrongTypedDirectory_data() {
@@ -179,30 +182,10 @@ MainWindowTestCase {
         verify(findChild(window, "navBar").enabled);
     }
 
-    function test_failedLookupWhileConnectedLeavesTunnelDown() {
-        const home = findChild(window, "homeScreen");
-        home.updateConnection("Paris", "", false, "City");
-        tryCompare(VpnState, "isConnected", true, 5000);
-        testHelper.clearLog();
-        home.updateConnection("Nowhere", "", false, "Country");
-        compare(linesStartingWith("[HomeScreen]"), ["[HomeScreen] Disconnecting from: Paris"]);
-        compare(linesStartingWith("[Error]"), ["[Error] Cannot find server info for Nowhere"]);
-        compare([vpnManager.disconnected, VpnState.isConnected, VpnState.isDisconnecting], [true, false, false]);
-        compare([VpnState.currentLocationName, VpnState.currentLocationType], ["Paris", "City"]);
-    }
-
-    // The screen ends the busy state itself when a directory with servers arrives.
-    function test_directoryEndsLoading() {
-        settings.isLoading = true;
-        settings.rawApiData = { Cities: [] };
-        compare(settings.isLoading, true);
-        settings.rawApiData = { Servers: [] };
-        compare(settings.isLoading, false);
-    }
-
     // The star follows the favourites file, tells a country from a city of the same name and
     // never adds "Auto Select".
     function test_favoriteStar() {
+        const favorites = () => locationLoader.loadFavorites().map(record => record.name + "/" + record.type);
         locationLoader.saveFavorites([{ name: "Paris", flag: "f", type: "City" }]);
         settings.savedLocationName = "Paris";
         settings.savedLocationType = "Country";

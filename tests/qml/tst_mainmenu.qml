@@ -2,21 +2,16 @@ import QtQuick
 import QtTest
 import MyApp 1.0
 
-// The main menu: the locked bar and the busy overlay, the hand-over of a chosen location to
-// the home screen, and sign-out.
+// The main menu: the locked bar and the busy overlay, the hand-over of a location chosen on
+// the location screen to a new home screen, and sign-out.
 MainWindowTestCase {
     id: menuTest
 
-    readonly property var tabNames: ["home", "locations", "settings", "logout"]
     property var window
     property var menu
 
     function clickTab(tab) {
         mouseClick(findChild(menu, tab + "Tab"));
-    }
-
-    function underlined() {
-        return tabNames.filter(tab => Qt.colorEqual(findChild(menu, tab + "Underline").color, "#00c0ff"));
     }
 
     function init() {
@@ -37,7 +32,8 @@ MainWindowTestCase {
                 { tag: "loading", lock: () => homeSettingsOf(window).isLoading = true }];
     }
 
-    // No entry reacts; while loading the overlay also takes the clicks meant for the screen.
+    // No entry reacts and the home screen's button ignores the click; while loading the
+    // overlay takes the click before the button sees it.
     function test_barLocked(data) {
         data.lock();
         testHelper.clearLog();
@@ -46,23 +42,57 @@ MainWindowTestCase {
         mouseClick(findChild(menu.shownScreen, "connectButton"));
         compare([menu.currentTab, menu.shownScreen.objectName, stackOf(window).depth], ["home", "homeScreen", 1]);
         compare(linesStartingWith("[DEBUG] Before click").length, data.tag === "loading" ? 0 : 1);
-        compare(String(testHelper.storeValue("isLoggedIn")), "true");
+        compare(linesStartingWith("[UI]"), []);
     }
 
-    // The home screen's updateConnection runs once, on the next turn, on the new home screen.
+    // A city chosen in the location screen's dialog (from the window's directory) reaches
+    // updateConnection of a new home screen once, on the next turn, which connects to it.
     function test_locationChoiceReachesHome() {
         clickTab("locations");
         const locations = menu.shownScreen;
+        locations.switchTab("Cities");
+        compare(locations.locationModel.get(1).name, "Paris");
+        locations.selectRow(1);
         testHelper.clearLog();
-        locations.connectToLocation("Nowhere", "qrc:/assets/flags/FR.png", true, "Country");
+        mouseClick(findChild(locations, "connectButton"));
         compare(linesStartingWith("[MainMenu]"),
-                ["[MainMenu] Received signal: connectToLocation Nowhere qrc:/assets/flags/FR.png true Country"]);
-        compare([menu.currentTab, underlined(), menu.shownScreen.objectName], ["home", ["home"], "homeScreen"]);
-        compare(linesStartingWith("[Error]"), [], "not before the next turn");
+                ["[MainMenu] Received signal: connectToLocation Paris qrc:/assets/flags/UNKNOWN.png false City"]);
+        const underlined = ["home", "locations", "settings", "logout"].filter(
+            tab => Qt.colorEqual(findChild(menu, tab + "Underline").color, "#00c0ff"));
+        compare([menu.currentTab, underlined, menu.shownScreen.objectName], ["home", ["home"], "homeScreen"]);
+        compare(linesStartingWith("[VPN] Connecting to"), [], "not before the next turn");
         tryVerify(() => findChild(menu, "locationScreen") === null, 5000, "one screen at a time");
-        tryVerify(() => linesStartingWith("[Error]").length === 1);
-        wait(50);
-        compare(linesStartingWith("[Error]"), ["[Error] Cannot find server info for Nowhere"]);
+        tryCompare(VpnState, "isConnected", true, 5000);
+        compare(linesStartingWith("[VPN] Connecting to"),
+                ["[VPN] Connecting to 10.0.0.2 : 443 Category: goose User: pc Pass: [hidden]"]);
+        compare([VpnState.currentLocationName, VpnState.currentLocationType], ["Paris", "City"]);
+    }
+
+    function test_unusableEntryChosen_data() {
+        return [
+            { tag: "host an object", row: 1, refusal: "[VPN] Refusing to connect: the server's host is not usable" },
+            { tag: "port an object", row: 2, refusal: "[VPN] Refusing to connect: the server's port is not usable" }
+        ];
+    }
+
+    // A row of a wrong-typed directory (a number shown as its text) can be chosen; the
+    // connection it asks for is refused with a log line, and the bar answers again.
+    function test_unusableEntryChosen(data) {
+        homeSettingsOf(window).rawApiData = {
+            Servers: [{ Name: 42, ServerHost: { ip: "127.0.0.1" }, OpenVPNTCPPort: 1194, Category: "default", User: "u" },
+                      { Name: "Portless", ServerHost: "127.0.0.1", OpenVPNTCPPort: {}, Category: "default", User: "u" }]
+        };
+        clickTab("locations");
+        const locations = menu.shownScreen;
+        compare([locations.locationModel.get(1).name, locations.locationModel.get(2).name], ["42", "Portless"]);
+        locations.selectRow(data.row);
+        testHelper.clearLog();
+        mouseClick(findChild(locations, "connectButton"));
+        tryVerify(() => testHelper.logLines().indexOf(data.refusal) >= 0, 5000);
+        compare(linesStartingWith("[VPN] Starting OpenVPN"), []);
+        compare(linesStartingWith("[Error]"), []);
+        compare([VpnState.isConnecting, VpnState.isConnected], [false, false]);
+        verify(findChild(menu, "navBar").enabled);
     }
 
     function test_signOut_data() {

@@ -1,11 +1,10 @@
 import QtQuick
 import QtQuick.Controls
-import QtQuick.Window
 import QtTest
 import Qt.labs.settings
 
-// The settings screen with the program's real settings store (in a temporary HOME), handed a
-// settings group as the main menu hands it the window's.
+// The settings screen with the program's real settings store (in a temporary HOME): through
+// the main menu, and on its own, handed a settings group as the menu hands it the window's.
 MainWindowTestCase {
     id: settingsTest
 
@@ -15,17 +14,9 @@ MainWindowTestCase {
         forceAESCBC: false, insecureAlgos: false, minTLS: "TLS 1.2", dnsFallback: false,
         shortcutMinimize: false
     })
-    property Component screenComponent: Qt.createComponent("qrc:/qml/Settings.qml")
 
     function createScreen() {
-        verify(screenComponent.status === Component.Ready, screenComponent.errorString());
-        const screen = createTemporaryObject(screenComponent, screenWindow.contentItem,
-                                             { appSettings: store, width: 1024, height: 544 });
-        verify(screen);
-        screenWindow.requestActivate();
-        tryCompare(screenWindow, "active", true);
-        waitForRendering(screen);
-        return screen;
+        return showScreen("qrc:/qml/Settings.qml", { appSettings: store, width: 1024, height: 544 });
     }
 
     function rowOf(screen, key) {
@@ -56,28 +47,25 @@ MainWindowTestCase {
         testHelper.usePanel(testHelper.unusedPortUrl());
     }
 
-    function test_defaultsAfterSeeding() {
-        closeWindow(createWindow());
-        testHelper.clearLog();
-        const screen = createScreen();
-        for (const key in defaults) {
-            const row = rowOf(screen, key);
-            if (typeof defaults[key] === "boolean")
-                compare(row.checked, false, key);
-            else
-                compare(row.selected, defaults[key], key);
-        }
+    // Through the real menu, which hands the screen the window's settings group: every row
+    // shows the value seeded at start, and a flip is stored.
+    function test_seededDefaultsThroughMenu() {
+        const menu = pageOf(signedInWindow());
+        mouseClick(findChild(menu, "settingsTab"));
+        const screen = menu.shownScreen;
+        const shown = key => typeof defaults[key] === "boolean" ? rowOf(screen, key).checked
+                                                                : rowOf(screen, key).selected;
+        compare(Object.keys(defaults).map(shown), Object.values(defaults));
         compare(linesStartingWith("[SettingToggle] Loaded").length, 7);
-        compare(linesStartingWith("[SettingToggle] Loaded killSwitch"),
-                ["[SettingToggle] Loaded killSwitch = false"]);
         // The line's spacing of 8 and its gap of 20 stand right of the switch.
         const toggle = rowOf(screen, "killSwitch");
         const toggleSwitch = findChild(toggle, "switch");
         compare(toggle.width - toggleSwitch.mapToItem(toggle, toggleSwitch.width, 0).x, 28);
         // The twelve rows are taller than the menu's content area: the view scrolls.
         const view = findChild(screen, "settingsView");
-        verify(view.contentHeight > view.height);
-        verify(view.ScrollBar.vertical.visible);
+        verify(view.contentHeight > view.height && view.ScrollBar.vertical.visible);
+        mouseClick(toggleSwitch);
+        compare(testHelper.storeValue("killSwitch"), true);
     }
 
     function test_toggle_data() {
@@ -101,8 +89,7 @@ MainWindowTestCase {
         compare(testHelper.storeValue("killSwitch"), data.stored, "loading writes nothing");
 
         mouseClick(findChild(row, "switch"));
-        compare(row.checked, !data.on);
-        compare(testHelper.storeValue("killSwitch"), !data.on);
+        compare([row.checked, testHelper.storeValue("killSwitch")], [!data.on, !data.on]);
         compare(linesStartingWith("[SettingToggle] Saved"),
                 ["[SettingToggle] Saved killSwitch = " + !data.on]);
     }
@@ -147,25 +134,8 @@ MainWindowTestCase {
         compare(markedChoices(openPopup(screen, data.key)), [after]);
     }
 
-    // Through the real menu, which hands the screen the window's settings group.
-    function test_throughMenu() {
-        const menu = pageOf(signedInWindow());
-        mouseClick(findChild(menu, "settingsTab"));
-        mouseClick(findChild(rowOf(menu.shownScreen, "killSwitch"), "switch"));
-        compare(testHelper.storeValue("killSwitch"), true);
-    }
-
     Settings {
         id: store
-    }
-
-    // Receives the synthesized input that the test's own window does not get offscreen.
-    Window {
-        id: screenWindow
-
-        width: 1024
-        height: 544
-        visible: true
     }
 
     SignalSpy {
