@@ -2,6 +2,7 @@ import QtQuick
 import QtQuick.Controls
 import Qt.labs.settings
 import "PanelApi.js" as PanelApi
+import "StoredValues.js" as StoredValues
 
 ApplicationWindow {
     id: window
@@ -10,11 +11,6 @@ ApplicationWindow {
     property int directoryTimeout: 15000
     // The directory request while it runs, null otherwise.
     property var directoryRequest: null
-
-    // A boolean read from the store by key comes back as the text "true" after a restart.
-    function isTrue(value) {
-        return value === true || value === "true";
-    }
 
     function initDefault(key, defaultValue) {
         const stored = appSettings.value(key);
@@ -48,7 +44,7 @@ ApplicationWindow {
     // The expiry text is a date of the form YYYY-MM-DD (00:00 UTC of that day); a text that
     // does not parse gives an invalid date, which is never later than now.
     function hasValidSignIn(loggedIn, expiryText, now) {
-        return isTrue(loggedIn) && new Date(expiryText) > now;
+        return StoredValues.isTrue(loggedIn) && new Date(expiryText) > now;
     }
 
     function routeAtStart() {

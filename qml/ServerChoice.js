@@ -1,13 +1,11 @@
 .pragma library
+.import "StoredValues.js" as StoredValues
 
 // Turns a location into the one server of the directory that a connection goes to.
 
 const autoSelectName = "Auto Select";
 const defaultPort = "1194";
-
-function textOf(value) {
-    return value === undefined || value === null ? "" : String(value);
-}
+const textOf = StoredValues.textOf;
 
 // A missing, empty or zero port is the default port; a number becomes its decimal text.
 function portOf(value) {

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import "StoredValues.js" as StoredValues
 
 // An on/off option: its title and description, and a switch that writes the option to the
 // settings store as a boolean the moment the user flips it.
@@ -26,7 +27,7 @@ Item {
             console.log("[SettingToggle] No value found for " + settingsKey);
             return;
         }
-        toggleSwitch.checked = stored === true || stored === "true";
+        toggleSwitch.checked = StoredValues.isTrue(stored);
         console.log("[SettingToggle] Loaded", settingsKey, "=", stored);
     }
 
