@@ -1,5 +1,7 @@
 import QtQuick
 import QtQuick.Controls
+import "ServerChoice.js" as ServerChoice
+import "StoredValues.js" as StoredValues
 
 // The locations that the user can connect to, in three tabs: the countries and the cities of
 // the server directory, and the stored favourites. A star on each row marks or unmarks a
@@ -8,7 +10,6 @@ import QtQuick.Controls
 Rectangle {
     id: locationScreen
 
-    readonly property string autoSelectName: "Auto Select"
     readonly property string autoSelectFlag: "qrc:/assets/icons/ic_network_option.png"
     property string currentTab: "Countries"
     property string selectedLocationName: ""
@@ -20,25 +21,15 @@ Rectangle {
 
     signal connectToLocation(string name, string flag, bool favorite, string type)
 
-    // A stored value as text; a missing one is the empty text, as in the store's own keys.
-    function textOf(value) {
-        return value === undefined || value === null ? "" : String(value);
-    }
-
     function hasIdentity(record, name, type) {
-        return textOf(record.name) === name && textOf(record.type) === type;
+        return StoredValues.textOf(record.name) === name &&
+               StoredValues.textOf(record.type) === type;
     }
 
     // A missing or empty code counts as "unknown", for which no flag image exists.
     function flagUrl(code) {
-        return "qrc:/assets/flags/" + (textOf(code) || "unknown").toUpperCase() + ".png";
-    }
-
-    // The directory's array of that name; a missing directory or member is empty.
-    function directoryList(member) {
-        const directory = homeSettings.rawApiData;
-        const list = directory ? directory[member] : undefined;
-        return Array.isArray(list) ? list.filter(entry => entry && typeof entry === "object") : [];
+        const text = StoredValues.textOf(code) || "unknown";
+        return "qrc:/assets/flags/" + text.toUpperCase() + ".png";
     }
 
     // The stored favourites are read once for a whole tab and handed in; without them, the
@@ -49,22 +40,26 @@ Rectangle {
     }
 
     function directoryRows(tabName) {
+        const directory = homeSettings.rawApiData;
         const favorites = locationLoader.loadFavorites();
-        const row = (name, flag, type) => ({ name: name, flag: flag, type: type,
-                                             favorite: isInFavorites(name, type, favorites) });
+        const row = (name, code, type) => {
+            const text = StoredValues.textOf(name);
+            return { name: text, flag: flagUrl(code), type: type,
+                     favorite: isInFavorites(text, type, favorites) };
+        };
         if (tabName === "Countries")
-            return directoryList("Servers").map(entry => row(textOf(entry.Name), flagUrl(entry.Flag),
-                                                              "Country"));
+            return ServerChoice.listOf(directory, "Servers").map(
+                entry => row(entry.Name, entry.Flag, "Country"));
         if (tabName === "Cities")
-            return directoryList("Cities").map(entry => row(textOf(entry.CityName),
-                                                            flagUrl(entry.Origin), "City"));
+            return ServerChoice.listOf(directory, "Cities").map(
+                entry => row(entry.CityName, entry.Origin, "City"));
         return [];
     }
 
     function loadTabData(tabName) {
         locationModel.clear();
-        locationModel.append({ name: autoSelectName, flag: autoSelectFlag, favorite: false,
-                               type: "none" });
+        locationModel.append({ name: ServerChoice.autoSelectName, flag: autoSelectFlag,
+                               favorite: false, type: "none" });
         if (tabName === "Favorites")
             loadFavorites();
         else
@@ -75,8 +70,8 @@ Rectangle {
     // Fills the list with the stored favourites (this tab has no "Auto Select" row).
     function loadFavorites() {
         const rows = locationLoader.loadFavorites().map(record => ({
-            name: textOf(record.name), flag: textOf(record.flag), favorite: true,
-            type: textOf(record.type)
+            name: StoredValues.textOf(record.name), flag: StoredValues.textOf(record.flag),
+            favorite: true, type: StoredValues.textOf(record.type)
         }));
         locationModel.clear();
         locationModel.append(rows);
@@ -96,7 +91,7 @@ Rectangle {
         selectedLocationFlag = item.flag;
         selectedLocationFavorite = item.favorite;
         selectedLocationType = item.type;
-        if (item.name === autoSelectName) {
+        if (item.name === ServerChoice.autoSelectName) {
             console.log("[Connect] Auto Select chosen");
             emitSelection();
         } else {
@@ -276,7 +271,7 @@ Rectangle {
             required property string flag
             required property bool favorite
             required property string type
-            readonly property bool isAutoSelect: name === locationScreen.autoSelectName
+            readonly property bool isAutoSelect: name === ServerChoice.autoSelectName
 
             width: ListView.view.width
             height: 49
