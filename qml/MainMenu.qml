@@ -37,8 +37,7 @@ Rectangle {
     // loop, once it is in place.
     function connectToLocation(name, flag, favorite, type) {
         console.log("[MainMenu] Received signal: connectToLocation", name, flag, favorite, type);
-        currentTab = "home";
-        screenLoader.source = Qt.resolvedUrl("HomeScreen.qml");
+        showScreen("home", "HomeScreen.qml");
         pendingLocation = [name, flag, favorite, type];
         handOver.start();
     }
