@@ -1,5 +1,4 @@
 import QtQuick
-import QtTest
 import MyApp 1.0
 
 // The home screen with the real VPN manager driving the OpenVPN simulator: the button's

@@ -1,5 +1,4 @@
 import QtQuick
-import QtTest
 import MyApp 1.0
 
 // The main menu: the locked bar and the busy overlay, the hand-over of a location chosen on
