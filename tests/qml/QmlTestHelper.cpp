@@ -79,9 +79,7 @@ void QmlTestHelper::writeFile(const QString &path, const QString &content) const
 
 void QmlTestHelper::writeStoreFile(const QString &content) const
 {
-    const QString path = QSettings().fileName();
-    if (!writeFileBytes(path, content.toUtf8()))
-        qWarning() << "[Test] Cannot write" << path;
+    writeFile(QSettings().fileName(), content);
 }
 
 QVariant QmlTestHelper::readFile(const QString &path) const
