@@ -8,8 +8,8 @@ import QtQuick.Layouts
 Item {
     id: settingRadio
 
-    property alias title: titleLabel.text
-    property alias description: descriptionLabel.text
+    property alias title: labels.title
+    property alias description: labels.description
     property var options: []
     property string settingsKey: ""
     property var appSettings: null
@@ -51,31 +51,11 @@ Item {
             Layout.fillWidth: true
             spacing: 0
 
-            ColumnLayout {
+            SettingLabels {
                 id: labels
 
                 Layout.fillWidth: true
                 Layout.rightMargin: 80
-                spacing: 4
-
-                Text {
-                    id: titleLabel
-
-                    Layout.fillWidth: true
-                    color: "white"
-                    font.pixelSize: 14
-                    font.bold: true
-                    wrapMode: Text.Wrap
-                }
-
-                Text {
-                    id: descriptionLabel
-
-                    Layout.fillWidth: true
-                    color: "#aaa"
-                    font.pixelSize: 12
-                    wrapMode: Text.Wrap
-                }
             }
         }
 

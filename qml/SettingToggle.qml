@@ -8,8 +8,8 @@ import "StoredValues.js" as StoredValues
 Item {
     id: settingToggle
 
-    property alias title: titleLabel.text
-    property alias description: descriptionLabel.text
+    property alias title: labels.title
+    property alias description: labels.description
     property string settingsKey: ""
     property var appSettings: null
     readonly property alias checked: toggleSwitch.checked
@@ -54,28 +54,10 @@ Item {
             Layout.fillWidth: true
             spacing: 8
 
-            ColumnLayout {
+            SettingLabels {
+                id: labels
+
                 Layout.fillWidth: true
-                spacing: 4
-
-                Text {
-                    id: titleLabel
-
-                    Layout.fillWidth: true
-                    color: "white"
-                    font.pixelSize: 14
-                    font.bold: true
-                    wrapMode: Text.Wrap
-                }
-
-                Text {
-                    id: descriptionLabel
-
-                    Layout.fillWidth: true
-                    color: "#aaa"
-                    font.pixelSize: 12
-                    wrapMode: Text.Wrap
-                }
             }
 
             Item {
