@@ -7,6 +7,12 @@
 #include <QCoreApplication>
 #include <QDebug>
 
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <sys/prctl.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 constexpr std::chrono::milliseconds defaultConnectTimeout{60000};
@@ -35,6 +41,18 @@ VpnManager::VpnManager(QObject *parent) : QObject(parent), vpnProcess(new QProce
     m_stopTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_connectTimer, &QTimer::timeout, this, &VpnManager::onConnectTimeout);
     connect(&m_stopTimer, &QTimer::timeout, this, &VpnManager::onStopTimeout);
+
+#ifdef Q_OS_LINUX
+    // OpenVPN must not outlive the client. Should the client end without its destructor
+    // running (killed, crashed), the kernel sends the child the polite termination request;
+    // a client that ended before the request was in place ends the child at once.
+    const pid_t client = ::getpid();
+    vpnProcess->setChildProcessModifier([client] {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != client)
+            ::_exit(1);
+    });
+#endif
 
     connect(vpnProcess, &QProcess::started, this, &VpnManager::onStarted);
     connect(vpnProcess, &QProcess::finished, this, &VpnManager::onFinished);

@@ -6,6 +6,8 @@
 #include "VpnManager.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <cerrno>
@@ -62,6 +64,18 @@ void resetPeakMemory()
     if (refs.open(QIODevice::WriteOnly))
         refs.write("5");
 }
+
+#ifdef Q_OS_LINUX
+// Whether the process has ended (gone, or a zombie that nobody has reaped yet).
+bool processEnded(pid_t pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray text = stat.readAll();
+    return text.mid(text.lastIndexOf(')') + 2, 1) == "Z";
+}
+#endif
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool sanitized = true;
@@ -142,6 +156,43 @@ private slots:
         if (!sanitized && rssBefore > 0)
             QVERIFY2(peakGrowthKb < 64 * 1024, qPrintable(QString::number(peakGrowthKb)));
     }
+
+#ifdef Q_OS_LINUX
+    // A client killed while connected (no destructor runs) takes its OpenVPN child with it.
+    // The test runs this function a second time in a child process that plays the client.
+    void childEndsWithAKilledClient()
+    {
+        if (qEnvironmentVariableIsSet("CLIENTVPN_PLAY_CLIENT")) {
+            qputenv("OPENVPN_SIM_SCENARIO", "pid\nout Initialization Sequence Completed\nwait");
+            VpnManager manager;
+            manager.connectVpn(QStringLiteral("127.0.0.1"), QString(), QStringLiteral("default"),
+                               QStringLiteral("alice"), QStringLiteral("secret"));
+            QTRY_VERIFY(manager.isConnected());
+            std::fprintf(stderr, "CLIENT READY\n");
+            QTest::qWait(60000);
+            return;
+        }
+        QProcess client;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("CLIENTVPN_PLAY_CLIENT"), QStringLiteral("1"));
+        client.setProcessEnvironment(environment);
+        client.setProcessChannelMode(QProcess::MergedChannels);
+        client.start(QCoreApplication::applicationFilePath(),
+                     {QStringLiteral("childEndsWithAKilledClient")});
+        QByteArray output;
+        QTRY_VERIFY_WITH_TIMEOUT((output += client.readAll()).contains("CLIENT READY"), 10000);
+        const QRegularExpressionMatch pid =
+            QRegularExpression(QStringLiteral(R"(\[VPN STDOUT\] PID (\d+))"))
+                .match(QString::fromUtf8(output));
+        QVERIFY2(pid.hasMatch(), output.constData());
+        const pid_t openVpnPid = pid.captured(1).toInt();
+        QVERIFY(!processEnded(openVpnPid));
+
+        ::kill(static_cast<pid_t>(client.processId()), SIGKILL);
+        QVERIFY(client.waitForFinished(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(processEnded(openVpnPid), 5000);
+    }
+#endif
 };
 
 QTEST_GUILESS_MAIN(TestVpnManagerFaults)
