@@ -147,7 +147,7 @@ bool pingThrough(const QString &interfaceName, const QString &address)
                               QStringLiteral("-I"), interfaceName, address}) == 0;
 }
 
-enum class Stop { Sync, Background };
+enum class Stop { Sync, Background, BackgroundSigtermBlocked };
 
 } // namespace
 
@@ -256,6 +256,8 @@ private slots:
             QTest::addRow("%s, per-server user, background stop", qPrintable(category))
                 << category << false << Stop::Background;
         }
+        QTest::newRow("default, per-server user, background stop, SIGTERM blocked")
+            << QStringLiteral("default") << false << Stop::BackgroundSigtermBlocked;
     }
 
     void connectsCarriesTrafficAndStops()
@@ -271,6 +273,15 @@ private slots:
             CredentialHelper().writeAuthFile(user, password);
             commonName = user;
         }
+        const QString program = m_appDir + QStringLiteral("/openvpn");
+        if (stop == Stop::BackgroundSigtermBlocked) {
+            QVERIFY(QFile::rename(program, program + QStringLiteral(".plain")));
+            QVERIFY(QFile::link(m_appDir + QStringLiteral("/openvpn-sigterm-blocked"), program));
+        }
+        const auto restore = qScopeGuard([&] {
+            if (stop == Stop::BackgroundSigtermBlocked && QFile::remove(program))
+                QFile::rename(program + QStringLiteral(".plain"), program);
+        });
         LogCapture log;
         const qint64 since = QDateTime::currentSecsSinceEpoch();
 
@@ -293,10 +304,13 @@ private slots:
             verifyResetFlags();
             QVERIFY(log.contains(QStringLiteral("[VPN] Disconnected.")));
         } else {
+            QElapsedTimer stopping;
+            stopping.start();
             m_manager->disconnectVpn();
             QVERIFY(m_manager->isDisconnecting());
             QTRY_VERIFY_WITH_TIMEOUT(
                 log.contains(QStringLiteral("[VPN] Disconnected (via thread monitor).")), 10000);
+            qInfo("background stop: %lld ms", stopping.elapsed());
             verifyResetFlags();
             // OpenVPN ends on the polite request; it is never killed.
             QVERIFY(log.contains(QStringLiteral("[VPN] Terminated gracefully")));
