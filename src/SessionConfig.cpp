@@ -19,11 +19,20 @@ QString credentialsPath(const QString &appDir, const QString &user)
     return appDir + QStringLiteral("/auth_%1.txt").arg(user);
 }
 
+namespace {
+
+QString quotedPath(const QString &path)
+{
+    QString forward = path;
+    forward.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return QLatin1Char('"') + forward + QLatin1Char('"');
+}
+
+} // namespace
+
 QString authLine(const QString &authFilePath)
 {
-    QString path = authFilePath;
-    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return QStringLiteral("auth-user-pass \"%1\"").arg(path);
+    return QStringLiteral("auth-user-pass ") + quotedPath(authFilePath);
 }
 
 QString compose(const QString &profile, const QString &host, const QString &port,
@@ -49,6 +58,17 @@ QString compose(const QString &profile, const QString &host, const QString &port
     if (!replaced)
         lines.append(fixedAuthLine);
     return lines.join(QLatin1Char('\n'));
+}
+
+QString managementLine(quint16 port, const QString &passwordFilePath)
+{
+    return QStringLiteral("management 127.0.0.1 %1 ").arg(port) + quotedPath(passwordFilePath);
+}
+
+QString withLastLine(const QString &config, const QString &line)
+{
+    const bool ended = config.isEmpty() || config.endsWith(QLatin1Char('\n'));
+    return config + (ended ? QString() : QStringLiteral("\n")) + line + QLatin1Char('\n');
 }
 
 } // namespace SessionConfig

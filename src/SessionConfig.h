@@ -25,4 +25,11 @@ QString authLine(const QString &authFilePath);
 QString compose(const QString &profile, const QString &host, const QString &port,
                 const QString &authFilePath);
 
+// The directive that opens OpenVPN's management interface on the loopback port `port`,
+// guarded by the password in the file `passwordFilePath` (double-quoted, forward slashes).
+QString managementLine(quint16 port, const QString &passwordFilePath);
+
+// `config` with `line` as its new last line, ended by "\n".
+QString withLastLine(const QString &config, const QString &line);
+
 } // namespace SessionConfig

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "ConnectionFailure.h"
+#include "ManagementStopRequest.h"
+#include "SessionFiles.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -29,6 +31,7 @@ class VpnManager : public QObject
 
 public:
     explicit VpnManager(QObject *parent = nullptr);
+    ~VpnManager() override;
 
     bool isConnected() const { return m_connected; }
     bool isConnecting() const { return m_connecting; }
@@ -82,6 +85,8 @@ private:
     void onStopTimeout();
     void finishBackgroundStop();
     void completeBackgroundStop();
+    void onStopRequestFailed(const QString &reason);
+    void removeManagementPassword();
 
     QProcess *vpnProcess = nullptr;
     bool m_connected = false;
@@ -98,6 +103,9 @@ private:
     QTimer m_connectTimer{this};
     QTimer m_stopTimer{this};
     StopPhase m_stopPhase = StopPhase::Idle;
+    // The management interface of the current child, which the polite request goes to.
+    SessionFiles::Management m_management;
+    ManagementStopRequest m_stopRequest{this};
     // A background stop has ended and its completion is queued; a new child started before
     // the completion arrives cancels its reset.
     bool m_stopCompletionPending = false;

@@ -46,7 +46,7 @@ private slots:
             return SessionFiles::prepare(QStringLiteral("203.0.113.7"), QStringLiteral("1194"), cat,
                                          QStringLiteral("alice"), QStringLiteral("secret"));
         };
-        QVERIFY(!prepare().isEmpty()); // extracts the profile beside the executable
+        QVERIFY(!prepare().configPath.isEmpty()); // extracts the profile beside the executable
         QBENCHMARK
         {
             prepare();

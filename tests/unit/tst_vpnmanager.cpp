@@ -88,6 +88,12 @@ private:
                QStringLiteral("/vpn_session.ovpn");
     }
 
+    static QString managementPasswordPath()
+    {
+        return QStandardPaths::writableLocation(QStandardPaths::TempLocation) +
+               QStringLiteral("/vpn_management.txt");
+    }
+
     static QString appPath(const QString &name)
     {
         return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
@@ -522,9 +528,33 @@ private slots:
                               QStringLiteral("crlf"), QStringLiteral("alice"),
                               QStringLiteral("pw"));
 
-        QCOMPARE(readFileBytes(sessionPath()),
-                 "client\nremote 192.0.2.10  443  tcp\nauth-user-pass \"" +
-                     appPath(QStringLiteral("auth_alice.txt")).toUtf8() + "\"\nverb 3\n");
+        const QRegularExpression composed(QRegularExpression::anchoredPattern(
+            QRegularExpression::escape("client\nremote 192.0.2.10  443  tcp\nauth-user-pass \"" +
+                                       appPath(QStringLiteral("auth_alice.txt")) +
+                                       "\"\nverb 3\nmanagement 127.0.0.1 ") +
+            QStringLiteral("[0-9]+ ") +
+            QRegularExpression::escape('"' + managementPasswordPath() + "\"\n")));
+        QVERIFY(composed.match(QString::fromUtf8(readFileBytes(sessionPath()))).hasMatch());
+    }
+
+    // Each attempt opens the management interface with a new password, in a file that, like
+    // the configuration, only its owner can read, and that is gone once OpenVPN has ended.
+    void managementPasswordPerAttempt()
+    {
+        QByteArrayList passwords;
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            connectAndWait(connectedScenario);
+            passwords.append(readFileBytes(managementPasswordPath()));
+            QCOMPARE(passwords.constLast().size(), 33);
+            QVERIFY(passwords.constLast().endsWith('\n'));
+#ifdef Q_OS_UNIX
+            for (const QString &path : {sessionPath(), managementPasswordPath()})
+                QCOMPARE(QFile::permissions(path) & 0x0077, QFileDevice::Permissions());
+#endif
+            m_manager->syncDisconnectVpn();
+            QVERIFY(!QFile::exists(managementPasswordPath()));
+        }
+        QVERIFY(passwords.constFirst() != passwords.constLast());
     }
 
     // The whole composed configuration follows the message as the stream's second part, one
@@ -563,18 +593,33 @@ private slots:
         QVERIFY(readFileBytes(sessionPath()).contains(keyLine));
     }
 
+    // The polite request goes over the management interface; where that cannot take it, as
+    // the termination signal, which a console program on Windows never hears.
     void backgroundStop_data()
     {
-        QTest::addColumn<bool>("ignoresPoliteRequest");
-        QTest::newRow("ends on the polite request") << false;
-        QTest::newRow("ignores the polite request") << true;
+        QTest::addColumn<QByteArray>("scenario");
+        QTest::addColumn<bool>("fallsBack");
+        QTest::addColumn<bool>("graceful");
+#ifdef Q_OS_WIN
+        const bool signalHeard = false;
+#else
+        const bool signalHeard = true;
+#endif
+        QTest::newRow("ends on the polite request") << QByteArray() << false << true;
+        QTest::newRow("ignores the polite request")
+            << QByteArray("ignore-term\n") << false << false;
+        QTest::newRow("management interface closed")
+            << QByteArray("management off\n") << true << signalHeard;
+        QTest::newRow("management interface refuses the password")
+            << QByteArray("management refuse\n") << true << signalHeard;
     }
 
     void backgroundStop()
     {
-        QFETCH(bool, ignoresPoliteRequest);
-        connectAndWait((ignoresPoliteRequest ? "ignore-term\n" : "") +
-                       QByteArray(connectedScenario));
+        QFETCH(QByteArray, scenario);
+        QFETCH(bool, fallsBack);
+        QFETCH(bool, graceful);
+        connectAndWait(scenario + connectedScenario);
         m_recorder->events.clear();
         logged().clear();
 
@@ -589,7 +634,7 @@ private slots:
         QCOMPARE(logged().matching(QStringLiteral("[VPN] Sending terminate signal...")).size(), 1);
         QCOMPARE(m_recorder->events, QStringList{"disconnecting=true"});
 
-        if (ignoresPoliteRequest) {
+        if (!graceful) {
             QTest::qWait(4500);
             QVERIFY(
                 !logged().contains(QStringLiteral("[VPN] Still running, killing forcefully...")));
@@ -599,9 +644,11 @@ private slots:
             logged().contains(QStringLiteral("[VPN] Disconnected (via thread monitor).")), 3000);
 
         QCOMPARE(logged().contains(QStringLiteral("[VPN] Still running, killing forcefully...")),
-                 ignoresPoliteRequest);
-        QCOMPARE(logged().contains(QStringLiteral("[VPN] Terminated gracefully")),
-                 !ignoresPoliteRequest);
+                 !graceful);
+        QCOMPARE(logged().contains(QStringLiteral("[VPN] Terminated gracefully")), graceful);
+        QCOMPARE(
+            logged().matching(QStringLiteral("[VPN] The management interface did not take")).size(),
+            fallsBack ? 1 : 0);
         QCOMPARE(m_recorder->events.value(0), QStringLiteral("disconnecting=true"));
         QVERIFY(countResets(m_recorder->events.mid(1)) >= 2);
         QVERIFY(m_manager->isDisconnected());
