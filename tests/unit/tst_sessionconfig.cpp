@@ -87,6 +87,16 @@ private slots:
                  expected);
     }
 
+    // On a line of its own after the last one, whether or not the profile ended its last line.
+    void managementLineEndsTheConfiguration()
+    {
+        const QString line =
+            SessionConfig::managementLine(7505, QStringLiteral("C:\\Temp\\vpn management.txt"));
+        QCOMPARE(line, QStringLiteral("management 127.0.0.1 7505 \"C:/Temp/vpn management.txt\""));
+        for (const QString &config : {QStringLiteral("verb 3"), QStringLiteral("verb 3\n")})
+            QCOMPARE(SessionConfig::withLastLine(config, line), "verb 3\n" + line + "\n");
+    }
+
     void blankPortMeansDefault()
     {
         QCOMPARE(SessionConfig::effectivePort(QString()), QStringLiteral("1194"));
