@@ -43,8 +43,9 @@ public:
     // Validates the server's values, writes the session's files and starts OpenVPN.
     Q_INVOKABLE void connectVpn(const QString &host, const QString &port, const QString &cat,
                                 const QString &user, const QString &pass);
-    // Announces disconnecting and returns; OpenVPN is asked to end, killed after a grace
-    // period if need be, and the flags are reset once it has gone.
+    // Announces disconnecting and returns; OpenVPN is asked to end through its management
+    // interface (by the termination signal where that interface does not take the request),
+    // killed after a grace period if need be, and the flags are reset once it has gone.
     Q_INVOKABLE void disconnectVpn();
     // Kills OpenVPN and returns when it has ended and the flags are reset.
     Q_INVOKABLE void syncDisconnectVpn();

@@ -215,7 +215,8 @@ private:
             } else if (line == "signal SIGTERM") {
                 socket->write("SUCCESS: signal SIGTERM thrown\r\n");
                 socket->flush();
-                terminationRequested = politeRequestIgnored ? 0 : 1;
+                if (!politeRequestIgnored)
+                    terminationRequested = 1;
             } else {
                 socket->write("ERROR: unknown command, enter 'help' for more options\r\n");
             }
