@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Templates as T
+import "KeyboardFocus.js" as KeyboardFocus
 import "ServerChoice.js" as ServerChoice
 import "StoredValues.js" as StoredValues
 
@@ -92,10 +93,8 @@ FocusScope {
             loadTabData(currentTab);
     }
 
-    // Focus moved by the program shows its ring when the control it leaves showed one.
     function focusReason() {
-        const focused = Window.activeFocusItem as T.Control;
-        return focused && focused.visualFocus ? Qt.TabFocusReason : Qt.OtherFocusReason;
+        return KeyboardFocus.reasonAfter(Window.activeFocusItem as T.Control);
     }
 
     function focusRow(index, reason) {
@@ -103,15 +102,13 @@ FocusScope {
             return;
         locationList.currentIndex = index;
         locationList.positionViewAtIndex(index, ListView.Contain);
-        const row = locationList.currentItem;
-        row.forceActiveFocus(reason);
-        row.focusReason = reason;
+        KeyboardFocus.moveTo(locationList.currentItem, reason);
     }
 
     function openDialog() {
         const reason = focusReason();
         showDialog = true;
-        connectButton.forceActiveFocus(reason);
+        KeyboardFocus.moveTo(connectButton, reason);
     }
 
     // Focus goes back to the row that the question was about.
