@@ -271,12 +271,13 @@ FocusScope {
                     color: tab.current ? "white" : "#3a3a3a"
                 }
 
-                contentItem: Text {
-                    text: tab.text
-                    color: tab.current ? "black" : "white"
-                    font.pixelSize: 14
-                    horizontalAlignment: Text.AlignHCenter
-                    verticalAlignment: Text.AlignVCenter
+                contentItem: Item {
+                    Text {
+                        anchors.centerIn: parent
+                        text: tab.text
+                        color: tab.current ? "black" : "white"
+                        font.pixelSize: 14
+                    }
                 }
 
                 HoverHandler {
