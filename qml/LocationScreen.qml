@@ -93,6 +93,7 @@ FocusScope {
             loadTabData(currentTab);
     }
 
+    // Focus that the screen moves for the user shows its ring when the focus it takes over did.
     function focusReason() {
         return KeyboardFocus.reasonAfter(Window.activeFocusItem as T.Control);
     }
@@ -153,13 +154,17 @@ FocusScope {
     }
 
     // An unmarked favourite leaves the tab; a focused star hands its focus to the row that
-    // takes the place of its own.
+    // takes the place of its own, or to the tab when none is left.
     function reloadFavorites(index) {
         const reason = focusReason();
         const hadFocus = locationList.activeFocus;
         loadTabData(currentTab);
-        if (hadFocus)
+        if (!hadFocus)
+            return;
+        if (locationModel.count > 0)
             focusRow(Math.min(index, locationModel.count - 1), reason);
+        else
+            KeyboardFocus.moveTo(tabs.itemAt(tabs.model.indexOf(currentTab)), reason);
     }
 
     function rowsOfList() {
@@ -245,6 +250,8 @@ FocusScope {
         spacing: 8
 
         Repeater {
+            id: tabs
+
             model: ["Countries", "Cities", "Favorites"]
 
             T.TabButton {

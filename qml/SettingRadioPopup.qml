@@ -99,7 +99,8 @@ T.AbstractButton {
     Popup {
         id: choicePopup
 
-        // Whether the focus moves from the row into the popup and back from the keyboard.
+        // The reason for the focus moved into the popup and back to the row: keyboard focus
+        // when the row was opened from the keyboard.
         property int focusReason: Qt.OtherFocusReason
 
         objectName: "choicePopup"
