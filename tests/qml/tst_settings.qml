@@ -152,8 +152,6 @@ MainWindowTestCase {
             { tag: "Tab goes from row to row and round, the view follows",
               keys: ["Backtab", "Tab", "Tab", "Tab", "Tab"],
               focus: ["shortcutMinimize", "batteryOptimization", "killSwitch", "autoConnect", "vpnProtocol"] },
-            { tag: "Space flips a switch", keys: ["Tab", "Space"], focus: ["killSwitch", "killSwitch"],
-              stored: { killSwitch: true } },
             { tag: "Return opens on the marked choice, Down and Space pick the next",
               keys: ["Tab", "Tab", "Tab", "Return", "Down", "Space"],
               focus: ["killSwitch", "autoConnect", "vpnProtocol", "choice_UDP", "choice_TCP", "vpnProtocol"],
