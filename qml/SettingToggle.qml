@@ -64,16 +64,23 @@ Item {
                 Layout.preferredWidth: 12
             }
 
-            // Only a flip by the user (pointer or keyboard) is stored, never the loading.
+            // Only a flip by the user (pointer or keyboard) is stored, never the loading. The
+            // switch is the row's one control, so it has the row's focus.
             Switch {
                 id: toggleSwitch
 
                 objectName: "switch"
                 Layout.alignment: Qt.AlignVCenter
+                focus: true
                 Accessible.name: settingToggle.title
                 Accessible.description: settingToggle.description
 
                 onToggled: settingToggle.store(checked)
+
+                FocusRing {
+                    shown: toggleSwitch.visualFocus
+                    radius: 11
+                }
             }
 
             Item {
