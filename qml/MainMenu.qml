@@ -91,6 +91,7 @@ Rectangle {
         ignoreUnknownSignals: true
     }
 
+    // The settings screen is heard only while it is the current tab.
     Connections {
         function onOptionChanged(key) {
             mainMenu.optionChanged(key);
