@@ -22,6 +22,7 @@ T.AbstractButton {
     property string selected: ""
     readonly property alias popup: choicePopup
 
+    // The user picked `newValue`; the store holds it by now.
     signal valueChanged(string newValue)
 
     function isStored() {
@@ -43,9 +44,9 @@ T.AbstractButton {
 
     function choose(choice) {
         selected = choice;
-        valueChanged(choice);
         if (isStored())
             appSettings.setValue(settingsKey, choice);
+        valueChanged(choice);
         choicePopup.close();
     }
 

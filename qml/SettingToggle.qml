@@ -14,6 +14,9 @@ Item {
     property var appSettings: null
     readonly property alias checked: toggleSwitch.checked
 
+    // The user flipped the switch to `newValue`; the store holds it by now.
+    signal valueChanged(bool newValue)
+
     function isStored() {
         return settingsKey !== "" && appSettings !== null && appSettings !== undefined;
     }
@@ -32,10 +35,11 @@ Item {
     }
 
     function store(on) {
-        if (!isStored())
-            return;
-        appSettings.setValue(settingsKey, on);
-        console.log("[SettingToggle] Saved", settingsKey, "=", on);
+        if (isStored()) {
+            appSettings.setValue(settingsKey, on);
+            console.log("[SettingToggle] Saved", settingsKey, "=", on);
+        }
+        valueChanged(on);
     }
 
     width: parent ? parent.width : implicitWidth

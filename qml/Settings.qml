@@ -2,7 +2,8 @@ import QtQuick
 import QtQuick.Controls
 
 // The twelve options of the program, each written to the settings store the moment the user
-// changes it. The options are stored and shown only.
+// changes it, and announced once it is stored. The window hands Kill Switch and Connection
+// Timeout on to the VPN manager; the other options are stored and shown only.
 //
 // From the keyboard: Tab goes from row to row (the switch of a toggle row) and the view
 // scrolls to show the focused row. Focus starts on the first row.
@@ -40,6 +41,9 @@ FocusScope {
         { key: "shortcutMinimize", title: "Shortcut Minimize",
           description: "When VPN connection is launched from a shortcut or automatically on reboot, and no user input is required to authenticate connection, minimize the app after VPN connects." }
     ]
+
+    // The user changed the option stored under `key`; the store holds the new value.
+    signal optionChanged(string key)
 
     // Scrolls the view so that the row is wholly shown with the spacing around it; the first
     // row comes with the heading above it.
@@ -119,6 +123,15 @@ FocusScope {
                         } else {
                             setSource("SettingToggle.qml", inputs);
                         }
+                    }
+
+                    // Both kinds of row announce a change that the user made, once stored.
+                    Connections {
+                        function onValueChanged() {
+                            settingsScreen.optionChanged(row.modelData.key);
+                        }
+
+                        target: row.item
                     }
                 }
             }

@@ -58,7 +58,7 @@ MainWindowTestCase {
     }
 
     // Through the real menu, which hands the screen the window's settings group: every row
-    // shows the value seeded at start, and a flip is stored.
+    // shows the value seeded at start, a change is stored, and the manager follows.
     function test_seededDefaultsThroughMenu() {
         const menu = pageOf(signedInWindow());
         mouseClick(findChild(menu, "settingsTab"));
@@ -76,6 +76,13 @@ MainWindowTestCase {
         verify(view.contentHeight > view.height && view.ScrollBar.vertical.visible);
         mouseClick(toggleSwitch);
         compare(testHelper.storeValue("killSwitch"), true);
+        // The window hands the two options that act on connections to the manager at once.
+        compare(vpnManager.killSwitch, true);
+        const popup = openPopup(screen, "timeout");
+        findChild(popup.contentItem, "choiceList").forceLayout();
+        mouseClick(findChild(popup.contentItem, "choice_Continuously retry"));
+        compare([testHelper.storeValue("timeout"), vpnManager.connectTimeoutMs],
+                ["Continuously retry", 0]);
     }
 
     function test_toggle_data() {
