@@ -13,6 +13,9 @@ Rectangle {
     // The screen in the loader; its functions depend on which document it is.
     readonly property var shownScreen: screenLoader.item
 
+    // The user changed the option stored under `key` on the settings screen.
+    signal optionChanged(string key)
+
     // Replaces the shown screen by the document (created with the given properties, if any).
     function showScreen(tab, document, properties) {
         if (properties)
@@ -85,6 +88,16 @@ Rectangle {
         }
 
         target: mainMenu.currentTab === "locations" ? mainMenu.shownScreen : null
+        ignoreUnknownSignals: true
+    }
+
+    // The settings screen is heard only while it is the current tab.
+    Connections {
+        function onOptionChanged(key) {
+            mainMenu.optionChanged(key);
+        }
+
+        target: mainMenu.currentTab === "settings" ? mainMenu.shownScreen : null
         ignoreUnknownSignals: true
     }
 

@@ -7,6 +7,27 @@
 
 namespace SessionConfig {
 
+namespace {
+
+// Whether a line of `config` gives the directive `name`, which OpenVPN also accepts with the
+// two dashes of its command line.
+bool hasDirective(const QString &config, QLatin1String name)
+{
+    const QRegularExpression directiveLine(
+        QStringLiteral(R"(^\s*(?:--)?%1(?:\s|$))").arg(QRegularExpression::escape(name)),
+        QRegularExpression::MultilineOption);
+    return directiveLine.match(config).hasMatch();
+}
+
+QString quotedPath(const QString &path)
+{
+    QString forward = path;
+    forward.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return QLatin1Char('"') + forward + QLatin1Char('"');
+}
+
+} // namespace
+
 QString effectivePort(const QString &port)
 {
     return port.trimmed().isEmpty() ? QStringLiteral("1194") : port;
@@ -18,17 +39,6 @@ QString credentialsPath(const QString &appDir, const QString &user)
         return appDir + QStringLiteral("/auth.txt");
     return appDir + QStringLiteral("/auth_%1.txt").arg(user);
 }
-
-namespace {
-
-QString quotedPath(const QString &path)
-{
-    QString forward = path;
-    forward.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return QLatin1Char('"') + forward + QLatin1Char('"');
-}
-
-} // namespace
 
 QString authLine(const QString &authFilePath)
 {
@@ -58,6 +68,19 @@ QString compose(const QString &profile, const QString &host, const QString &port
     if (!replaced)
         lines.append(fixedAuthLine);
     return lines.join(QLatin1Char('\n'));
+}
+
+QString withKillSwitch(const QString &config, Platform platform)
+{
+    QList<QLatin1String> directives = {QLatin1String("persist-tun")};
+    if (platform == Platform::Windows)
+        directives.append(QLatin1String("block-outside-dns"));
+    QString result = config;
+    for (const QLatin1String &directive : directives) {
+        if (!hasDirective(config, directive))
+            result = withLastLine(result, directive);
+    }
+    return result;
 }
 
 QString managementLine(quint16 port, const QString &passwordFilePath)

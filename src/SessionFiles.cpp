@@ -18,6 +18,12 @@ namespace SessionFiles {
 
 namespace {
 
+#ifdef Q_OS_WIN
+constexpr auto platform = SessionConfig::Platform::Windows;
+#else
+constexpr auto platform = SessionConfig::Platform::Other;
+#endif
+
 // Written atomically, because an existing working copy is used as it is from then on.
 bool extractProfile(const QString &cat, const QString &baseConfigPath)
 {
@@ -74,7 +80,7 @@ Management newManagement(const QString &tempDir)
 } // namespace
 
 Session prepare(const QString &host, const QString &port, const QString &cat, const QString &user,
-                const QString &pass)
+                const QString &pass, bool killSwitch)
 {
     const QString finalPort = SessionConfig::effectivePort(port);
     const QString appDir = QCoreApplication::applicationDirPath();
@@ -95,11 +101,13 @@ Session prepare(const QString &host, const QString &port, const QString &cat, co
     const Management management = newManagement(tempDir);
     if (management.port == 0)
         return {};
-    const QString configContent = SessionConfig::withLastLine(
-        SessionConfig::compose(QString::fromUtf8(baseConfig.readAll()), host, finalPort,
-                               authFilePath),
-        SessionConfig::managementLine(management.port, management.passwordFilePath));
+    QString configContent = SessionConfig::compose(QString::fromUtf8(baseConfig.readAll()), host,
+                                                   finalPort, authFilePath);
     baseConfig.close();
+    if (killSwitch)
+        configContent = SessionConfig::withKillSwitch(configContent, platform);
+    configContent = SessionConfig::withLastLine(
+        configContent, SessionConfig::managementLine(management.port, management.passwordFilePath));
     qDebug().noquote() << "[VPN] Final config content:\n"
                        << SecretMasking::maskSecretBlocks(configContent);
 

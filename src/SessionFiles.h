@@ -26,11 +26,11 @@ struct Session
 
 // Extracts the profile of category `cat` from the resource bundle unless a working copy
 // exists, selects "auth.txt" (user "default", in any letter case and with blanks around it)
-// or writes "auth_<user>.txt", composes the configuration for `host` and `port` (blank: 1194)
-// with a management interface on a free loopback port and a new password, and writes it
-// and the password file, both readable by their owner only. Each step logs its progress or
-// its failure.
+// or writes "auth_<user>.txt", composes the configuration for `host` and `port` (blank: 1194),
+// with the kill switch's directives when `killSwitch` is on and a management interface on a
+// free loopback port with a new password, and writes it and the password file, both readable
+// by their owner only. Each step logs its progress or its failure.
 Session prepare(const QString &host, const QString &port, const QString &cat, const QString &user,
-                const QString &pass);
+                const QString &pass, bool killSwitch);
 
 } // namespace SessionFiles

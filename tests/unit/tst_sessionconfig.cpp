@@ -87,14 +87,22 @@ private slots:
                  expected);
     }
 
-    // On a line of its own after the last one, whether or not the profile ended its last line.
-    void managementLineEndsTheConfiguration()
+    // Each directive is appended unless a line gives it, with or without the dashes.
+    void killSwitchDirectives()
     {
-        const QString line =
-            SessionConfig::managementLine(7505, QStringLiteral("C:\\Temp\\vpn management.txt"));
-        QCOMPARE(line, QStringLiteral("management 127.0.0.1 7505 \"C:/Temp/vpn management.txt\""));
-        for (const QString &config : {QStringLiteral("verb 3"), QStringLiteral("verb 3\n")})
-            QCOMPARE(SessionConfig::withLastLine(config, line), "verb 3\n" + line + "\n");
+        using SessionConfig::Platform;
+        QCOMPARE(SessionConfig::withKillSwitch(QStringLiteral("client\nverb 3"), Platform::Other),
+                 QStringLiteral("client\nverb 3\npersist-tun\n"));
+        const QString given = QStringLiteral("  --persist-tun\r\n# block-outside-dns\n");
+        QCOMPARE(SessionConfig::withKillSwitch(given, Platform::Windows),
+                 given + QStringLiteral("block-outside-dns\n"));
+    }
+
+    void managementLineNamesThePasswordFile()
+    {
+        QCOMPARE(
+            SessionConfig::managementLine(7505, QStringLiteral("C:\\Temp\\vpn management.txt")),
+            QStringLiteral("management 127.0.0.1 7505 \"C:/Temp/vpn management.txt\""));
     }
 
     void blankPortMeansDefault()
