@@ -319,8 +319,11 @@ private slots:
             stopping.start();
             m_manager->disconnectVpn();
             QVERIFY(m_manager->isDisconnecting());
-            QTRY_VERIFY_WITH_TIMEOUT(
-                log.contains(QStringLiteral("[VPN] Disconnected (via thread monitor).")), 10000);
+            QVERIFY(QTest::qWaitFor(
+                [&] {
+                    return log.contains(QStringLiteral("[VPN] Disconnected (via thread monitor)."));
+                },
+                10000));
             qInfo("background stop: %lld ms", stopping.elapsed());
             verifyResetFlags();
             // OpenVPN ends on the polite request; it is never killed.
