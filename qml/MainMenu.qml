@@ -1,4 +1,6 @@
 import QtQuick
+import QtQuick.Controls
+import QtQuick.Templates as T
 import MyApp 1.0
 
 // The page shown while the user is signed in: one screen at a time above a bar of four
@@ -13,13 +15,24 @@ Rectangle {
     // The screen in the loader; its functions depend on which document it is.
     readonly property var shownScreen: screenLoader.item
 
-    // Replaces the shown screen by the document (created with the given properties, if any).
+    // Focus moved by the keyboard is shown with a ring, focus that follows a click is not.
+    function keyboardFocusShown() {
+        const control = Window.activeFocusItem as T.Control;
+        return control !== null && control.visualFocus;
+    }
+
+    // Replaces the shown screen by the document (created with the given properties, if any)
+    // and gives the keyboard focus to its first control, with the ring when it was shown before.
     function showScreen(tab, document, properties) {
+        const reason = keyboardFocusShown() ? Qt.TabFocusReason : Qt.OtherFocusReason;
+        // Out of the old screen first, so that the new one receives the focus afresh.
+        mainMenu.forceActiveFocus();
         if (properties)
             screenLoader.setSource(Qt.resolvedUrl(document), properties);
         else
             screenLoader.source = Qt.resolvedUrl(document);
         currentTab = tab;
+        screenLoader.forceActiveFocus(reason);
     }
 
     function activate(tab) {
@@ -68,6 +81,8 @@ Rectangle {
     implicitWidth: 1024
     implicitHeight: 600
     color: "#222222"
+
+    StackView.onActivated: screenLoader.forceActiveFocus()
 
     Loader {
         id: screenLoader
@@ -122,7 +137,7 @@ Rectangle {
                 ]
 
                 // An entry: icon, label and an underline while its tab is the current one.
-                delegate: Item {
+                delegate: PlainButton {
                     id: entry
 
                     required property var modelData
@@ -130,43 +145,40 @@ Rectangle {
                     objectName: modelData.tab + "Tab"
                     width: (navRow.width - 3 * navRow.spacing) / 4
                     height: navRow.height
-                    Accessible.role: Accessible.Button
-                    Accessible.name: modelData.label
-                    Accessible.onPressAction: if (enabled) mainMenu.activate(modelData.tab)
+                    text: modelData.label
 
-                    Column {
-                        anchors.centerIn: parent
-                        spacing: 2
+                    contentItem: Item {
+                        Column {
+                            anchors.centerIn: parent
+                            spacing: 2
 
-                        Image {
-                            anchors.horizontalCenter: parent.horizontalCenter
-                            width: 24
-                            height: 24
-                            source: entry.modelData.icon
-                        }
+                            Image {
+                                anchors.horizontalCenter: parent.horizontalCenter
+                                width: 24
+                                height: 24
+                                source: entry.modelData.icon
+                            }
 
-                        Text {
-                            anchors.horizontalCenter: parent.horizontalCenter
-                            text: entry.modelData.label
-                            color: "white"
-                            font.pixelSize: 10
-                        }
+                            Text {
+                                anchors.horizontalCenter: parent.horizontalCenter
+                                text: entry.text
+                                color: "white"
+                                font.pixelSize: 10
+                            }
 
-                        Rectangle {
-                            objectName: entry.modelData.tab + "Underline"
-                            anchors.horizontalCenter: parent.horizontalCenter
-                            width: 24
-                            height: 2
-                            radius: 1
-                            color: mainMenu.currentTab === entry.modelData.tab ? "#00c0ff"
-                                                                                : "transparent"
+                            Rectangle {
+                                objectName: entry.modelData.tab + "Underline"
+                                anchors.horizontalCenter: parent.horizontalCenter
+                                width: 24
+                                height: 2
+                                radius: 1
+                                color: mainMenu.currentTab === entry.modelData.tab ? "#00c0ff"
+                                                                                    : "transparent"
+                            }
                         }
                     }
 
-                    MouseArea {
-                        anchors.fill: parent
-                        onClicked: mainMenu.activate(entry.modelData.tab)
-                    }
+                    onClicked: mainMenu.activate(modelData.tab)
                 }
             }
         }
