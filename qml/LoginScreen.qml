@@ -90,7 +90,8 @@ Rectangle {
     color: "#2f2f2f"
 
     Component.onCompleted: restoreRememberedLogin()
-    StackView.onActivated: usernameField.focusField(Qt.OtherFocusReason)
+    // The page stack gives the focus to the page; it belongs in the first field.
+    onActiveFocusChanged: if (activeFocus) usernameField.focusField(Qt.OtherFocusReason)
     // A reply that arrives after this screen is gone (after sign-out) must change nothing.
     Component.onDestruction: pendingRequests.forEach(request => PanelApi.cancel(request))
 

@@ -26,7 +26,7 @@ Rectangle {
     function showScreen(tab, document, properties) {
         const reason = keyboardFocusShown() ? Qt.TabFocusReason : Qt.OtherFocusReason;
         // Out of the old screen first, so that the new one receives the focus afresh.
-        mainMenu.forceActiveFocus();
+        screenLoader.focus = false;
         if (properties)
             screenLoader.setSource(Qt.resolvedUrl(document), properties);
         else
@@ -82,7 +82,8 @@ Rectangle {
     implicitHeight: 600
     color: "#222222"
 
-    StackView.onActivated: screenLoader.forceActiveFocus()
+    // The page stack gives the focus to the page; it belongs in the shown screen.
+    onActiveFocusChanged: if (activeFocus) screenLoader.forceActiveFocus()
 
     Loader {
         id: screenLoader
