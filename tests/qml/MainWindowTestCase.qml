@@ -80,6 +80,36 @@ TestCase {
         return screen;
     }
 
+    // Makes the window the one that key events go to.
+    function activate(window) {
+        window.requestActivate();
+        tryCompare(window, "active", true);
+    }
+
+    // Whether a focus ring on the item, or on the box around it (a text field's), shows.
+    function ringShown(item) {
+        return [item, item.parent].some(holder => Array.from(holder.children).some(
+            child => child.shown !== undefined && child.visible));
+    }
+
+    // The objectName of the item with the keyboard focus, marked when no ring shows on it.
+    function focusOf(window) {
+        const item = window.activeFocusItem;
+        return item ? item.objectName + (ringShown(item) ? "" : " (no ring)") : "";
+    }
+
+    // Presses each key ("Tab", "Shift+Tab", "Space", ...; "text:..." types the text) and
+    // returns where the focus is after each.
+    function pressKeys(window, keys) {
+        return keys.map(key => {
+            if (key.startsWith("text:"))
+                Array.from(key.slice(5)).forEach(character => keyClick(character));
+            else
+                keySequence(key);
+            return focusOf(window);
+        });
+    }
+
     function homeSettingsOf(window) {
         return findChild(window, "homeSettings");
     }

@@ -215,6 +215,37 @@ MainWindowTestCase {
         tryVerify(() => pageOf(window).objectName === "mainMenu", 10000);
     }
 
+    function test_keyboard_data() {
+        const round = ["passwordFieldInput", "rememberBox", "loginButton", "usernameFieldInput"];
+        return [
+            { tag: "Tab in reading order", keys: ["Tab", "Tab", "Tab", "Tab"], focus: round },
+            { tag: "Shift+Tab the other way", keys: ["Shift+Tab", "Shift+Tab", "Shift+Tab", "Shift+Tab"],
+              focus: round.slice(0, 3).reverse().concat(["usernameFieldInput"]) },
+            { tag: "Space flips the remember mark", keys: ["Tab", "Tab", "Space"],
+              focus: round.slice(0, 2).concat(["rememberBox"]), remember: false },
+            { tag: "Space on Login", keys: ["Shift+Tab", "Space"], focus: ["loginButton", "loginButton"],
+              message: "Please input username/password" },
+            { tag: "Return on Login", keys: ["Shift+Tab", "Return"], focus: ["loginButton", "loginButton"],
+              message: "Please input username/password" },
+            { tag: "Return in each field", keys: ["text:demo", "Return", "text:demo1234", "Return"],
+              focus: ["usernameFieldInput (no ring)", "passwordFieldInput", "passwordFieldInput", "passwordFieldInput"],
+              then: "connectButton (no ring)" }
+        ];
+    }
+
+    // The focus starts in the user name field, without a ring, and the keys alone go round
+    // the form with the ring, flip the mark and sign in.
+    function test_keyboard(data) {
+        const window = createWindow();
+        activate(window);
+        const screen = loginScreenOf(window);
+        compare(focusOf(window), "usernameFieldInput (no ring)");
+        compare(pressKeys(window, data.keys), data.focus);
+        if (data.then)
+            tryVerify(() => focusOf(window) === data.then, 10000, "the main menu's first control");
+        compare([screen.remember, messageOf(screen)], [data.remember !== false, data.message || ""]);
+    }
+
     // A second click sends a second request; its successful reply opens nothing more.
     function test_secondSuccessfulReplyPushesNothing() {
         testHelper.usePanel(slowPanel);

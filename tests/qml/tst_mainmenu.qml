@@ -94,6 +94,45 @@ MainWindowTestCase {
         verify(findChild(menu, "navBar").enabled);
     }
 
+    function test_keyboard_data() {
+        const bar = ["homeTab", "locationsTab", "settingsTab", "logoutTab"];
+        return [
+            { tag: "Tab from the home screen along the bar and round",
+              keys: ["Tab", "Tab", "Tab", "Tab", "Tab"], focus: bar.concat(["connectButton"]) },
+            { tag: "Shift+Tab the other way", keys: ["Shift+Tab", "Shift+Tab", "Shift+Tab", "Shift+Tab", "Shift+Tab"],
+              focus: bar.slice().reverse().concat(["connectButton"]) },
+            { tag: "Return on Home: the button, with the ring", keys: ["Tab", "Return"],
+              focus: ["homeTab", "connectButton"], tab: "home" },
+            { tag: "Space on Locations", keys: ["Tab", "Tab", "Space"], tab: "locations" },
+            { tag: "Return on Settings", keys: ["Shift+Tab", "Shift+Tab", "Return"], tab: "settings" },
+            { tag: "Return on Logout: the user name field", keys: ["Shift+Tab", "Return"],
+              focus: ["logoutTab", "usernameFieldInput (no ring)"], tab: "logout" },
+            // The button is the only control left, so the focus does not move at all.
+            { tag: "bar locked while connecting", lock: true, keys: ["Tab", "Shift+Tab", "Return"],
+              focus: ["connectButton (no ring)", "connectButton (no ring)", "connectButton (no ring)"] }
+        ];
+    }
+
+    // The bar's entries follow the home screen's controls in the Tab order; Space and Return
+    // open their screen, whose first control takes the focus; a locked bar is skipped.
+    function test_keyboard(data) {
+        activate(window);
+        compare(focusOf(window), "connectButton (no ring)");
+        if (data.lock)
+            VpnState.isConnecting = true;
+        const focus = pressKeys(window, data.keys);
+        if (data.focus)
+            compare(focus, data.focus);
+        if (data.tab === "logout")
+            return compare(pageOf(window).objectName, "loginScreen");
+        compare(menu.currentTab, data.tab || "home");
+        const screenLoader = findChild(menu, "screenLoader");
+        let focused = window.activeFocusItem;
+        while (focused && focused !== screenLoader)
+            focused = focused.parent;
+        verify(focused, "the focus is in the shown screen");
+    }
+
     function test_signOut_data() {
         return [{ tag: "not connected", connected: false }, { tag: "connected", connected: true }];
     }
