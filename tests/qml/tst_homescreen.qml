@@ -201,5 +201,43 @@ MainWindowTestCase {
         compare([shown("star").visible, VpnState.currentFavorite, favorites()], [false, false, ["Paris/City"]]);
     }
 
+    function test_keyboard_data() {
+        return [
+            { tag: "the star before the button", location: true, keys: ["Shift+Tab", "Tab"],
+              focus: ["star", "connectButton"] },
+            { tag: "Space on the star", location: true, keys: ["Shift+Tab", "Space"],
+              focus: ["star", "star"], favorite: true },
+            { tag: "Space twice on the star", location: true, keys: ["Shift+Tab", "Space", "Space"],
+              focus: ["star", "star", "star"] },
+            { tag: "Space on Connect", keys: ["Space"], focus: ["connectButton (no ring)"], presses: 1 },
+            { tag: "Return on Connect", keys: ["Return"], focus: ["connectButton (no ring)"], presses: 1 },
+            { tag: "keys while loading", loading: true, keys: ["Space", "Return", "Tab", "Space"] }
+        ];
+    }
+
+    // The star and the button answer the keys; while the busy overlay covers the screen the
+    // keys reach nothing, and the focus is back on the button when it goes.
+    function test_keyboard(data) {
+        if (data.location) {
+            locationLoader.saveFavorites([]);
+            settings.savedLocationName = "Paris";
+            settings.savedLocationType = "Country";
+            clickTab("settings");
+            clickTab("home");
+        }
+        activate(window);
+        compare(focusOf(window), "connectButton (no ring)");
+        settings.isLoading = data.loading === true;
+        testHelper.clearLog();
+        const focus = pressKeys(window, data.keys);
+        if (data.focus)
+            compare(focus, data.focus);
+        compare([VpnState.currentFavorite, linesStartingWith("[DEBUG] Before click").length],
+                [data.favorite === true, data.presses || 0]);
+        settings.isLoading = false;
+        if (data.loading)
+            compare(focusOf(window), "connectButton (no ring)");
+    }
+
     name: "HomeScreen"
 }
