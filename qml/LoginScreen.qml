@@ -274,6 +274,7 @@ Rectangle {
             wrapMode: Text.Wrap
             Accessible.role: Accessible.StaticText
             Accessible.name: text
+            Accessible.ignored: text === ""
         }
 
         PlainButton {
