@@ -3,8 +3,8 @@ import QtQuick.Templates as T
 
 // A button with no look of its own: its user draws `background` and `contentItem` and sets
 // its size, with no padding or inset added, on every platform and style. Space and Return
-// press it; a click does not take the keyboard focus; the focus ring shows while the focus
-// came from the keyboard.
+// press it; a click does not take the keyboard focus, and every click of a double click
+// counts; the focus ring shows while the focus came from the keyboard.
 T.Button {
     id: button
 
@@ -23,6 +23,8 @@ T.Button {
     Accessible.name: text
     Keys.onReturnPressed: event => pressFromKey(event)
     Keys.onEnterPressed: event => pressFromKey(event)
+    // The second click of a double click is a click too.
+    onDoubleClicked: clicked()
 
     FocusRing {
         id: ring

@@ -201,6 +201,21 @@ MainWindowTestCase {
         compare([shown("star").visible, VpnState.currentFavorite, favorites()], [false, false, ["Paris/City"]]);
     }
 
+    // Each click of a double click counts, on the star and on the button.
+    function test_doubleClick() {
+        locationLoader.saveFavorites([]);
+        settings.savedLocationName = "Paris";
+        settings.savedLocationType = "Country";
+        clickTab("settings");
+        clickTab("home");
+        mouseDoubleClickSequence(shown("star"));
+        compare([VpnState.currentFavorite, locationLoader.loadFavorites()], [false, []]);
+        testHelper.clearLog();
+        mouseDoubleClickSequence(shown("connectButton"));
+        compare(linesStartingWith("[DEBUG] Before click").length, 2);
+        compare(linesStartingWith("[UI] Connect button clicked").length, 1);
+    }
+
     function test_keyboard_data() {
         return [
             { tag: "the star before the button", location: true, keys: ["Shift+Tab", "Tab"],
