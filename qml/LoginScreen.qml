@@ -161,10 +161,11 @@ Rectangle {
             onAccepted: inputBox.accepted()
         }
 
+        // Around the whole box, for focus that came from the keyboard.
         FocusRing {
             shown: field.activeFocus && (field.focusReason === Qt.TabFocusReason
                                          || field.focusReason === Qt.BacktabFocusReason)
-            radius: 15
+            radius: inputBox.radius + 3
         }
     }
 
@@ -197,6 +198,7 @@ Rectangle {
             icon: "qrc:/assets/icons/ic_username.png"
             placeholderText: "Username"
 
+            // Return moves on as Tab does.
             onAccepted: passwordField.focusField(Qt.TabFocusReason)
         }
 
