@@ -86,20 +86,18 @@ TestCase {
         tryCompare(window, "active", true);
     }
 
-    // Whether a focus ring on the item, or on the box around it (a text field's), shows.
-    function ringShown(item) {
-        return [item, item.parent].some(holder => Array.from(holder.children).some(
-            child => child.shown !== undefined && child.visible));
-    }
-
-    // The objectName of the item with the keyboard focus, marked when no ring shows on it.
+    // The objectName of the item with the keyboard focus, marked when no focus ring shows on
+    // it or on the box around it (a text field's).
     function focusOf(window) {
         const item = window.activeFocusItem;
-        return item ? item.objectName + (ringShown(item) ? "" : " (no ring)") : "";
+        if (!item)
+            return "";
+        const ring = [item, item.parent].some(holder => Array.from(holder.children).some(child => child.shown === true));
+        return item.objectName + (ring ? "" : " (no ring)");
     }
 
-    // Presses each key ("Tab", "Shift+Tab", "Space", ...; "text:..." types the text) and
-    // returns where the focus is after each.
+    // Presses each key ("Tab", "Space", ...; "text:..." types the text) and returns where the
+    // focus is after each.
     function pressKeys(window, keys) {
         return keys.map(key => {
             if (key.startsWith("text:"))

@@ -201,31 +201,28 @@ MainWindowTestCase {
         compare([shown("star").visible, VpnState.currentFavorite, favorites()], [false, false, ["Paris/City"]]);
     }
 
-    // Each click of a double click counts, on the star and on the button.
-    function test_doubleClick() {
+    function showParis() {
         locationLoader.saveFavorites([]);
         settings.savedLocationName = "Paris";
         settings.savedLocationType = "Country";
         clickTab("settings");
         clickTab("home");
+    }
+
+    // Each click of a double click counts, on the star and on the button.
+    function test_doubleClick() {
+        showParis();
         mouseDoubleClickSequence(shown("star"));
         compare([VpnState.currentFavorite, locationLoader.loadFavorites()], [false, []]);
-        testHelper.clearLog();
         mouseDoubleClickSequence(shown("connectButton"));
         compare(linesStartingWith("[DEBUG] Before click").length, 2);
-        compare(linesStartingWith("[UI] Connect button clicked").length, 1);
     }
 
     function test_keyboard_data() {
         return [
-            { tag: "the star before the button", location: true, keys: ["Shift+Tab", "Tab"],
-              focus: ["star", "connectButton"] },
-            { tag: "Space on the star", location: true, keys: ["Shift+Tab", "Space"],
-              focus: ["star", "star"], favorite: true },
-            { tag: "Space twice on the star", location: true, keys: ["Shift+Tab", "Space", "Space"],
-              focus: ["star", "star", "star"] },
+            { tag: "the star, then the button", location: true, keys: ["Shift+Tab", "Space", "Tab"],
+              focus: ["star", "star", "connectButton"], favorite: true },
             { tag: "Space on Connect", keys: ["Space"], focus: ["connectButton (no ring)"], presses: 1 },
-            { tag: "Return on Connect", keys: ["Return"], focus: ["connectButton (no ring)"], presses: 1 },
             { tag: "keys while loading", loading: true, keys: ["Space", "Return", "Tab", "Space"] }
         ];
     }
@@ -233,23 +230,17 @@ MainWindowTestCase {
     // The star and the button answer the keys; while the busy overlay covers the screen the
     // keys reach nothing, and the focus is back on the button when it goes.
     function test_keyboard(data) {
-        if (data.location) {
-            locationLoader.saveFavorites([]);
-            settings.savedLocationName = "Paris";
-            settings.savedLocationType = "Country";
-            clickTab("settings");
-            clickTab("home");
-        }
+        if (data.location)
+            showParis();
         activate(window);
-        compare(focusOf(window), "connectButton (no ring)");
         settings.isLoading = data.loading === true;
         testHelper.clearLog();
         const focus = pressKeys(window, data.keys);
+        settings.isLoading = false;
         if (data.focus)
             compare(focus, data.focus);
         compare([VpnState.currentFavorite, linesStartingWith("[DEBUG] Before click").length],
                 [data.favorite === true, data.presses || 0]);
-        settings.isLoading = false;
         if (data.loading)
             compare(focusOf(window), "connectButton (no ring)");
     }

@@ -217,14 +217,12 @@ MainWindowTestCase {
 
     function test_keyboard_data() {
         return [
-            { tag: "Tab in reading order", keys: ["Tab", "Tab", "Tab", "Tab"],
+            { tag: "Tab", keys: ["Tab", "Tab", "Tab", "Tab"],
               focus: ["passwordFieldInput", "rememberBox", "loginButton", "usernameFieldInput"] },
-            { tag: "Shift+Tab the other way", keys: ["Shift+Tab", "Shift+Tab", "Shift+Tab", "Shift+Tab"],
+            { tag: "Shift+Tab", keys: ["Shift+Tab", "Shift+Tab", "Shift+Tab", "Shift+Tab"],
               focus: ["loginButton", "rememberBox", "passwordFieldInput", "usernameFieldInput"] },
-            { tag: "Space flips the remember mark", keys: ["Tab", "Tab", "Space"],
+            { tag: "Space on the mark", keys: ["Tab", "Tab", "Space"],
               focus: ["passwordFieldInput", "rememberBox", "rememberBox"], remember: false },
-            { tag: "Space on Login", keys: ["Shift+Tab", "Space"], focus: ["loginButton", "loginButton"],
-              message: "Please input username/password" },
             { tag: "Return on Login", keys: ["Shift+Tab", "Return"], focus: ["loginButton", "loginButton"],
               message: "Please input username/password" },
             { tag: "Return in each field", keys: ["text:demo", "Return", "text:demo1234", "Return"],
@@ -233,12 +231,12 @@ MainWindowTestCase {
         ];
     }
 
-    // The focus starts in the user name field, without a ring, and the keys alone go round
-    // the form with the ring, flip the mark and sign in.
+    // The focus starts in the user name field without a ring; the keys alone go round the form
+    // with the ring, flip the mark and sign in.
     function test_keyboard(data) {
         const window = createWindow();
-        activate(window);
         const screen = loginScreenOf(window);
+        activate(window);
         compare(focusOf(window), "usernameFieldInput (no ring)");
         compare(pressKeys(window, data.keys), data.focus);
         if (data.then)
