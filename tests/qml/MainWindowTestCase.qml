@@ -96,14 +96,11 @@ TestCase {
         return item.objectName + (ring ? "" : " (no ring)");
     }
 
-    // Presses each key ("Tab", "Space", ...; "text:..." types the text) and returns where the
-    // focus is after each.
+    // Presses each key ("Tab", "Shift+Tab", "Space", ...) and returns where the focus is
+    // after each.
     function pressKeys(window, keys) {
         return keys.map(key => {
-            if (key.startsWith("text:"))
-                Array.from(key.slice(5)).forEach(character => keyClick(character));
-            else
-                keySequence(key);
+            keySequence(key);
             return focusOf(window);
         });
     }
