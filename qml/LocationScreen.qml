@@ -1,5 +1,7 @@
 import QtQuick
 import QtQuick.Controls
+import QtQuick.Templates as T
+import "KeyboardFocus.js" as KeyboardFocus
 import "ServerChoice.js" as ServerChoice
 import "StoredValues.js" as StoredValues
 
@@ -7,7 +9,11 @@ import "StoredValues.js" as StoredValues
 // the server directory, and the stored favourites. A star on each row marks or unmarks a
 // favourite; a click on a row asks whether to connect ("Auto Select" connects at once). The
 // screen connects nothing itself: it emits connectToLocation for the main menu.
-Rectangle {
+//
+// From the keyboard: Tab reaches the tabs, then the current row and its star; Up and Down
+// move through the rows. The question keeps Tab among its buttons and closes on Escape as
+// "No" does. Focus starts on the Countries tab.
+FocusScope {
     id: locationScreen
 
     readonly property string autoSelectFlag: "qrc:/assets/icons/ic_network_option.png"
@@ -64,6 +70,8 @@ Rectangle {
             loadFavorites();
         else
             locationModel.append(directoryRows(tabName));
+        // The rows are laid out at once, not at the next frame, so focus can move to them.
+        locationList.forceLayout();
         console.log("[LocationScreen] Loaded " + locationModel.count + " items for tab: " + tabName);
     }
 
@@ -85,7 +93,34 @@ Rectangle {
             loadTabData(currentTab);
     }
 
+    // Focus that the screen moves for the user shows its ring when the focus it takes over did.
+    function focusReason() {
+        return KeyboardFocus.reasonAfter(Window.activeFocusItem as T.Control);
+    }
+
+    function focusRow(index, reason) {
+        if (index < 0 || index >= locationModel.count)
+            return;
+        locationList.currentIndex = index;
+        locationList.positionViewAtIndex(index, ListView.Contain);
+        KeyboardFocus.moveTo(locationList.currentItem, reason);
+    }
+
+    function openDialog() {
+        const reason = focusReason();
+        showDialog = true;
+        KeyboardFocus.moveTo(connectButton, reason);
+    }
+
+    // Focus goes back to the row that the question was about.
+    function closeDialog() {
+        const reason = focusReason();
+        showDialog = false;
+        focusRow(locationList.currentIndex, reason);
+    }
+
     function selectRow(index) {
+        locationList.currentIndex = index;
         const item = locationModel.get(index);
         selectedLocationName = item.name;
         selectedLocationFlag = item.flag;
@@ -95,7 +130,7 @@ Rectangle {
             console.log("[Connect] Auto Select chosen");
             emitSelection();
         } else {
-            showDialog = true;
+            openDialog();
         }
     }
 
@@ -115,7 +150,21 @@ Rectangle {
         console.log("[Favorites] Saving (after toggle):", JSON.stringify(favorites));
         locationLoader.saveFavorites(favorites);
         if (currentTab === "Favorites")
-            loadTabData(currentTab);
+            reloadFavorites(index);
+    }
+
+    // An unmarked favourite leaves the tab; a focused star hands its focus to the row that
+    // takes the place of its own, or to the tab when none is left.
+    function reloadFavorites(index) {
+        const reason = focusReason();
+        const hadFocus = locationList.activeFocus;
+        loadTabData(currentTab);
+        if (!hadFocus)
+            return;
+        if (locationModel.count > 0)
+            focusRow(Math.min(index, locationModel.count - 1), reason);
+        else
+            KeyboardFocus.moveTo(tabs.itemAt(tabs.model.indexOf(currentTab)), reason);
     }
 
     function rowsOfList() {
@@ -154,41 +203,31 @@ Rectangle {
             }
         }
         saveFavorites();
-        showDialog = false;
+        closeDialog();
     }
 
     function connectSelected() {
         console.log("[Connect] Triggered connection to " + selectedLocationName);
-        showDialog = false;
+        closeDialog();
         emitSelection();
     }
 
     objectName: "locationScreen"
     implicitWidth: 1024
     implicitHeight: 544
-    color: "#222222"
+
+    Keys.onEscapePressed: event => {
+        if (showDialog)
+            closeDialog();
+        else
+            event.accepted = false;
+    }
 
     Component.onCompleted: loadTabData(currentTab)
 
-    // A bold red text that acts as a button in the confirmation dialog.
-    component DialogButton: Text {
-        id: dialogButton
-
-        signal activated
-
-        color: "red"
-        font.bold: true
-        font.pixelSize: 14
-        Accessible.role: Accessible.Button
-        Accessible.name: text
-        Accessible.onPressAction: activated()
-
-        MouseArea {
-            anchors.fill: parent
-            anchors.margins: -6
-            cursorShape: Qt.PointingHandCursor
-            onClicked: dialogButton.activated()
-        }
+    Rectangle {
+        anchors.fill: parent
+        color: "#222222"
     }
 
     Text {
@@ -211,35 +250,50 @@ Rectangle {
         spacing: 8
 
         Repeater {
+            id: tabs
+
             model: ["Countries", "Cities", "Favorites"]
 
-            Rectangle {
+            T.TabButton {
                 id: tab
 
+                required property int index
                 required property string modelData
                 readonly property bool current: locationScreen.currentTab === modelData
 
                 objectName: "tab" + modelData
                 width: 100
                 height: 32
-                radius: 8
-                color: current ? "white" : "#3a3a3a"
-                Accessible.role: Accessible.PageTab
-                Accessible.name: modelData
+                focus: index === 0
+                text: modelData
+                checked: current
                 Accessible.selected: current
-                Accessible.onPressAction: locationScreen.switchTab(modelData)
 
-                Text {
-                    anchors.centerIn: parent
-                    text: tab.modelData
-                    color: tab.current ? "black" : "white"
-                    font.pixelSize: 14
+                Keys.onReturnPressed: clicked()
+                Keys.onEnterPressed: clicked()
+                onClicked: locationScreen.switchTab(modelData)
+
+                background: Rectangle {
+                    radius: 8
+                    color: tab.current ? "white" : "#3a3a3a"
                 }
 
-                MouseArea {
-                    anchors.fill: parent
+                contentItem: Item {
+                    Text {
+                        anchors.centerIn: parent
+                        text: tab.text
+                        color: tab.current ? "black" : "white"
+                        font.pixelSize: 14
+                    }
+                }
+
+                HoverHandler {
                     cursorShape: Qt.PointingHandCursor
-                    onClicked: locationScreen.switchTab(tab.modelData)
+                }
+
+                FocusRing {
+                    shown: tab.visualFocus
+                    radius: 11
                 }
             }
         }
@@ -263,7 +317,9 @@ Rectangle {
 
         ScrollBar.vertical: ScreenScrollBar {}
 
-        delegate: Item {
+        // Only the current row and its star take focus from Tab (a control keeps it while it
+        // has the focus); Up and Down move the current row.
+        delegate: T.ItemDelegate {
             id: locationRow
 
             required property int index
@@ -273,16 +329,25 @@ Rectangle {
             required property string type
             readonly property bool isAutoSelect: name === ServerChoice.autoSelectName
 
+            objectName: "row"
             width: ListView.view.width
             height: 49
-            Accessible.role: Accessible.ListItem
-            Accessible.name: name
-            Accessible.onPressAction: locationScreen.selectRow(index)
+            text: name
+            focusPolicy: ListView.isCurrentItem || activeFocus ? Qt.TabFocus : Qt.NoFocus
 
-            MouseArea {
-                anchors.fill: parent
+            Keys.onReturnPressed: clicked()
+            Keys.onEnterPressed: clicked()
+            Keys.onUpPressed: locationScreen.focusRow(index - 1, Qt.TabFocusReason)
+            Keys.onDownPressed: locationScreen.focusRow(index + 1, Qt.TabFocusReason)
+            onClicked: locationScreen.selectRow(index)
+
+            HoverHandler {
                 cursorShape: Qt.PointingHandCursor
-                onClicked: locationScreen.selectRow(locationRow.index)
+            }
+
+            FocusRing {
+                shown: locationRow.visualFocus
+                inset: 2
             }
 
             Image {
@@ -309,7 +374,7 @@ Rectangle {
             }
 
             // Takes its clicks also on the "Auto Select" row, where it does nothing.
-            Item {
+            T.CheckBox {
                 id: starSquare
 
                 objectName: "star"
@@ -318,29 +383,29 @@ Rectangle {
                 anchors.right: parent.right
                 anchors.rightMargin: 35
                 anchors.verticalCenter: parent.verticalCenter
-                Accessible.role: Accessible.CheckBox
+                focusPolicy: (locationRow.ListView.isCurrentItem || activeFocus) && checkable
+                             ? Qt.TabFocus : Qt.NoFocus
+                padding: 6
+                checkable: !locationRow.isAutoSelect
+                checked: locationRow.favorite
                 Accessible.name: "Favorite " + locationRow.name
-                Accessible.checkable: true
-                Accessible.checked: locationRow.favorite
                 Accessible.ignored: locationRow.isAutoSelect
-                Accessible.onToggleAction: locationScreen.toggleFavorite(locationRow.index)
 
-                Image {
-                    width: 20
-                    height: 20
-                    anchors.centerIn: parent
-                    visible: !locationRow.isAutoSelect
+                onToggled: locationScreen.toggleFavorite(locationRow.index)
+
+                // The padding centres the 20 x 20 star in its square.
+                contentItem: Image {
+                    visible: starSquare.checkable
                     source: locationRow.favorite ? "qrc:/assets/icons/ic_star_checked.png"
                                                  : "qrc:/assets/icons/ic_star.png"
                 }
 
-                MouseArea {
-                    anchors.fill: parent
-                    cursorShape: locationRow.isAutoSelect ? Qt.ArrowCursor : Qt.PointingHandCursor
-                    onClicked: {
-                        if (!locationRow.isAutoSelect)
-                            locationScreen.toggleFavorite(locationRow.index);
-                    }
+                HoverHandler {
+                    cursorShape: starSquare.checkable ? Qt.PointingHandCursor : Qt.ArrowCursor
+                }
+
+                FocusRing {
+                    shown: starSquare.visualFocus
                 }
             }
 
@@ -391,29 +456,44 @@ Rectangle {
             elide: Text.ElideRight
         }
 
+        // Each button's padding of 6 is its click area around its text: the texts stand 16
+        // from the dialog's edges and 24 apart.
         Row {
             anchors.right: parent.right
             anchors.bottom: parent.bottom
-            anchors.margins: 16
-            spacing: 24
+            anchors.margins: 10
+            spacing: 12
 
-            DialogButton {
+            TextButton {
+                id: addFavoriteButton
+
                 objectName: "addFavoriteButton"
                 visible: locationScreen.currentTab !== "Favorites"
+                padding: 6
                 text: "Add Favorite"
-                onActivated: locationScreen.addFavorite()
+                KeyNavigation.tab: noButton
+                KeyNavigation.backtab: connectButton
+                onClicked: locationScreen.addFavorite()
             }
 
-            DialogButton {
+            TextButton {
+                id: noButton
+
                 objectName: "noButton"
+                padding: 6
                 text: "No"
-                onActivated: locationScreen.showDialog = false
+                KeyNavigation.backtab: addFavoriteButton
+                onClicked: locationScreen.closeDialog()
             }
 
-            DialogButton {
+            TextButton {
+                id: connectButton
+
                 objectName: "connectButton"
+                padding: 6
                 text: "Connect"
-                onActivated: locationScreen.connectSelected()
+                KeyNavigation.tab: addFavoriteButton
+                onClicked: locationScreen.connectSelected()
             }
         }
     }

@@ -41,6 +41,13 @@ ApplicationWindow {
             initDefault(entry[0], entry[1]);
     }
 
+    // The options that the VPN manager acts on, from the store; each attempt takes them when
+    // it starts.
+    function applyVpnOptions() {
+        vpnManager.killSwitch = StoredValues.isTrue(appSettings.value("killSwitch"));
+        vpnManager.connectTimeoutMs = StoredValues.connectTimeoutMs(appSettings.value("timeout"));
+    }
+
     // The expiry text is a date of the form YYYY-MM-DD (00:00 UTC of that day); a text that
     // does not parse gives an invalid date, which is never later than now.
     function hasValidSignIn(loggedIn, expiryText, now) {
@@ -123,10 +130,12 @@ ApplicationWindow {
     title: "Client VPN"
     color: "#1b1b1b"
 
-    // The settings groups exist by now: seed the options, then route. (Qt runs the window's
-    // own completion handler before its children's, so seeding cannot wait for appSettings'.)
+    // The settings groups exist by now: seed the options and hand the manager its own, then
+    // route. (Qt runs the window's own completion handler before its children's, so seeding
+    // cannot wait for appSettings'.)
     Component.onCompleted: {
         seedOptionDefaults();
+        applyVpnOptions();
         routeAtStart();
     }
     Component.onDestruction: {
@@ -166,6 +175,16 @@ ApplicationWindow {
 
     ConnectionMonitor {
         settings: homeSettings
+    }
+
+    // The menu announces every option the user changes on the settings screen.
+    Connections {
+        function onOptionChanged() {
+            window.applyVpnOptions();
+        }
+
+        target: stackView.currentItem
+        ignoreUnknownSignals: true
     }
 
     StackView {

@@ -1,6 +1,6 @@
 import QtQuick
-import QtQuick.Templates as T
 import MyApp 1.0
+import "KeyboardFocus.js" as KeyboardFocus
 
 // The page shown while the user is signed in: one screen at a time above a bar of four
 // entries, the hand-over of a location chosen on the location screen to the home screen,
@@ -14,16 +14,13 @@ Rectangle {
     // The screen in the loader; its functions depend on which document it is.
     readonly property var shownScreen: screenLoader.item
 
-    // Focus moved by the keyboard is shown with a ring, focus that follows a click is not.
-    function keyboardFocusShown() {
-        const control = Window.activeFocusItem as T.Control;
-        return control !== null && control.visualFocus;
-    }
+    // The user changed the option stored under `key` on the settings screen.
+    signal optionChanged(string key)
 
     // Replaces the shown screen by the document (created with the given properties, if any)
     // and gives the keyboard focus to its first control, with the ring when it was shown before.
     function showScreen(tab, document, properties) {
-        const reason = keyboardFocusShown() ? Qt.TabFocusReason : Qt.OtherFocusReason;
+        const reason = KeyboardFocus.reasonAfter(Window.activeFocusItem);
         // Out of the old screen first, so that the new one receives the focus afresh.
         screenLoader.focus = false;
         if (properties)
@@ -100,6 +97,16 @@ Rectangle {
         }
 
         target: mainMenu.currentTab === "locations" ? mainMenu.shownScreen : null
+        ignoreUnknownSignals: true
+    }
+
+    // The settings screen is heard only while it is the current tab.
+    Connections {
+        function onOptionChanged(key) {
+            mainMenu.optionChanged(key);
+        }
+
+        target: mainMenu.currentTab === "settings" ? mainMenu.shownScreen : null
         ignoreUnknownSignals: true
     }
 

@@ -1,11 +1,17 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import QtQuick.Templates as T
+import "KeyboardFocus.js" as KeyboardFocus
 
 // An option that takes one text out of a fixed list. The row shows only its title and
 // description; a click opens a popup that marks the current choice, and picking a choice
 // writes its text to the settings store at once.
-Item {
+//
+// From the keyboard: Space or Return opens the popup with the focus on the marked choice;
+// Up and Down move through the choices, Tab goes on to CANCEL, Escape closes. The focus
+// comes back to the row when the popup closes.
+T.AbstractButton {
     id: settingRadio
 
     property alias title: labels.title
@@ -16,28 +22,45 @@ Item {
     property string selected: ""
     readonly property alias popup: choicePopup
 
+    // The user picked `newValue`; the store holds it by now.
     signal valueChanged(string newValue)
 
     function isStored() {
         return settingsKey !== "" && appSettings !== null && appSettings !== undefined;
     }
 
+    function openChoices() {
+        choicePopup.focusReason = KeyboardFocus.reasonAfter(settingRadio);
+        choicePopup.open();
+    }
+
+    // The list lays out its choices at once when the popup has just opened.
+    function focusChoice(index) {
+        choiceList.forceLayout();
+        const choice = choiceList.itemAtIndex(index);
+        if (choice)
+            KeyboardFocus.moveTo(choice, choicePopup.focusReason);
+    }
+
     function choose(choice) {
         selected = choice;
-        valueChanged(choice);
         if (isStored())
             appSettings.setValue(settingsKey, choice);
+        valueChanged(choice);
         choicePopup.close();
     }
 
     width: parent ? parent.width : implicitWidth
     implicitWidth: 400
     height: labels.implicitHeight + 16
+    focus: true
     Accessible.role: Accessible.ComboBox
     Accessible.name: title
     Accessible.description: description
-    Accessible.onPressAction: choicePopup.open()
 
+    Keys.onReturnPressed: clicked()
+    Keys.onEnterPressed: clicked()
+    onClicked: openChoices()
     Component.onCompleted: {
         if (isStored())
             selected = appSettings.value(settingsKey) ?? "";
@@ -66,14 +89,20 @@ Item {
         }
     }
 
-    MouseArea {
-        anchors.fill: parent
+    HoverHandler {
         cursorShape: Qt.PointingHandCursor
-        onClicked: choicePopup.open()
+    }
+
+    FocusRing {
+        shown: settingRadio.visualFocus
     }
 
     Popup {
         id: choicePopup
+
+        // The reason for the focus moved into the popup and back to the row: keyboard focus
+        // when the row was opened from the keyboard.
+        property int focusReason: Qt.OtherFocusReason
 
         objectName: "choicePopup"
         x: (settingRadio.width - width) / 2 - 20
@@ -84,6 +113,9 @@ Item {
         modal: true
         focus: true
         closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
+
+        onOpened: settingRadio.focusChoice(Math.max(settingRadio.options.indexOf(settingRadio.selected), 0))
+        onClosed: KeyboardFocus.moveTo(settingRadio, focusReason)
 
         background: Rectangle {
             radius: 12
@@ -117,24 +149,27 @@ Item {
                 Accessible.role: Accessible.List
                 Accessible.name: settingRadio.title
 
-                delegate: Item {
+                // The text and a marker drawn red for the choice that `selected` holds.
+                delegate: T.RadioButton {
                     id: choice
 
+                    required property int index
                     required property string modelData
-                    readonly property bool marked: modelData === settingRadio.selected
 
                     objectName: "choice_" + modelData
                     width: ListView.view.width
                     height: 24
-                    Accessible.role: Accessible.RadioButton
-                    Accessible.name: modelData
-                    Accessible.checkable: true
-                    Accessible.checked: marked
-                    Accessible.onPressAction: settingRadio.choose(modelData)
+                    leftPadding: 4
+                    text: modelData
+                    checked: modelData === settingRadio.selected
 
-                    Row {
-                        x: 4
-                        anchors.verticalCenter: parent.verticalCenter
+                    Keys.onReturnPressed: clicked()
+                    Keys.onEnterPressed: clicked()
+                    Keys.onUpPressed: settingRadio.focusChoice(index - 1)
+                    Keys.onDownPressed: settingRadio.focusChoice(index + 1)
+                    onClicked: settingRadio.choose(modelData)
+
+                    contentItem: Row {
                         spacing: 6
 
                         Rectangle {
@@ -143,23 +178,26 @@ Item {
                             height: 16
                             anchors.verticalCenter: parent.verticalCenter
                             radius: 8
-                            color: choice.marked ? "#ff3b3b" : "#444"
+                            color: choice.checked ? "#ff3b3b" : "#444"
                             border.color: "white"
                             border.width: 1
                         }
 
                         Text {
                             anchors.verticalCenter: parent.verticalCenter
-                            text: choice.modelData
+                            text: choice.text
                             color: "white"
                             font.pixelSize: 12
                         }
                     }
 
-                    MouseArea {
-                        anchors.fill: parent
+                    HoverHandler {
                         cursorShape: Qt.PointingHandCursor
-                        onClicked: settingRadio.choose(choice.modelData)
+                    }
+
+                    FocusRing {
+                        shown: choice.visualFocus
+                        inset: 0
                     }
                 }
             }
@@ -174,26 +212,13 @@ Item {
                 Layout.fillWidth: true
                 Layout.preferredHeight: 20
 
-                Text {
+                TextButton {
                     objectName: "cancelButton"
                     width: 80
                     height: 20
                     anchors.right: parent.right
                     text: "CANCEL"
-                    color: "red"
-                    font.pixelSize: 14
-                    font.bold: true
-                    horizontalAlignment: Text.AlignRight
-                    verticalAlignment: Text.AlignVCenter
-                    Accessible.role: Accessible.Button
-                    Accessible.name: text
-                    Accessible.onPressAction: choicePopup.close()
-
-                    MouseArea {
-                        anchors.fill: parent
-                        cursorShape: Qt.PointingHandCursor
-                        onClicked: choicePopup.close()
-                    }
+                    onClicked: choicePopup.close()
                 }
             }
         }

@@ -14,6 +14,9 @@ Item {
     property var appSettings: null
     readonly property alias checked: toggleSwitch.checked
 
+    // The user flipped the switch to `newValue`; the store holds it by now.
+    signal valueChanged(bool newValue)
+
     function isStored() {
         return settingsKey !== "" && appSettings !== null && appSettings !== undefined;
     }
@@ -32,10 +35,11 @@ Item {
     }
 
     function store(on) {
-        if (!isStored())
-            return;
-        appSettings.setValue(settingsKey, on);
-        console.log("[SettingToggle] Saved", settingsKey, "=", on);
+        if (isStored()) {
+            appSettings.setValue(settingsKey, on);
+            console.log("[SettingToggle] Saved", settingsKey, "=", on);
+        }
+        valueChanged(on);
     }
 
     width: parent ? parent.width : implicitWidth
@@ -64,16 +68,23 @@ Item {
                 Layout.preferredWidth: 12
             }
 
-            // Only a flip by the user (pointer or keyboard) is stored, never the loading.
+            // Only a flip by the user (pointer or keyboard) is stored, never the loading. The
+            // switch is the row's one control, so it has the row's focus.
             Switch {
                 id: toggleSwitch
 
                 objectName: "switch"
                 Layout.alignment: Qt.AlignVCenter
+                focus: true
                 Accessible.name: settingToggle.title
                 Accessible.description: settingToggle.description
 
                 onToggled: settingToggle.store(checked)
+
+                FocusRing {
+                    shown: toggleSwitch.visualFocus
+                    radius: 11
+                }
             }
 
             Item {

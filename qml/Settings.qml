@@ -2,8 +2,12 @@ import QtQuick
 import QtQuick.Controls
 
 // The twelve options of the program, each written to the settings store the moment the user
-// changes it. The options are stored and shown only.
-Rectangle {
+// changes it, and announced once it is stored. The window hands Kill Switch and Connection
+// Timeout on to the VPN manager; the other options are stored and shown only.
+//
+// From the keyboard: Tab goes from row to row (the switch of a toggle row) and the view
+// scrolls to show the focused row. Focus starts on the first row.
+FocusScope {
     id: settingsScreen
 
     // The settings group that the main menu hands in; every row reads and writes through it.
@@ -38,10 +42,26 @@ Rectangle {
           description: "When VPN connection is launched from a shortcut or automatically on reboot, and no user input is required to authenticate connection, minimize the app after VPN connects." }
     ]
 
+    // The user changed the option stored under `key`; the store holds the new value.
+    signal optionChanged(string key)
+
+    // Scrolls the view so that the row is wholly shown with the spacing around it; the first
+    // row comes with the heading above it.
+    function reveal(row, index) {
+        const top = index === 0 ? 0 : content.y + row.y - content.spacing;
+        const bottom = content.y + row.y + row.height + content.spacing;
+        const wanted = Math.min(Math.max(scrollView.contentY, bottom - scrollView.height), top);
+        scrollView.contentY = Math.max(0, Math.min(wanted, scrollView.contentHeight - scrollView.height));
+    }
+
     objectName: "settingsScreen"
     implicitWidth: 1024
     implicitHeight: 600
-    color: "#222222"
+
+    Rectangle {
+        anchors.fill: parent
+        color: "#222222"
+    }
 
     Flickable {
         id: scrollView
@@ -76,10 +96,19 @@ Rectangle {
 
                 // Each row gets its inputs before it is complete, when it reads the store.
                 Loader {
+                    id: row
+
+                    required property int index
                     required property var modelData
 
                     objectName: "row_" + modelData.key
                     width: parent.width
+                    focus: index === 0
+
+                    onActiveFocusChanged: {
+                        if (activeFocus)
+                            settingsScreen.reveal(row, index);
+                    }
 
                     Component.onCompleted: {
                         const inputs = {
@@ -94,6 +123,15 @@ Rectangle {
                         } else {
                             setSource("SettingToggle.qml", inputs);
                         }
+                    }
+
+                    // Both kinds of row announce a change that the user made, once stored.
+                    Connections {
+                        function onValueChanged() {
+                            settingsScreen.optionChanged(row.modelData.key);
+                        }
+
+                        target: row.item
                     }
                 }
             }

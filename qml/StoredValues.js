@@ -11,3 +11,17 @@ function isTrue(value) {
 function textOf(value) {
     return value === undefined || value === null ? "" : String(value);
 }
+
+// The bound on connecting, in milliseconds, that a stored "Connection Timeout" choice stands
+// for: none (0) for "Continuously retry", one minute for a value that is none of the choices.
+function connectTimeoutMs(choice) {
+    const bounds = {
+        "15 seconds": 15000,
+        "30 seconds": 30000,
+        "1 minute": 60000,
+        "2 minutes": 120000,
+        "Continuously retry": 0
+    };
+    const text = textOf(choice);
+    return Object.prototype.hasOwnProperty.call(bounds, text) ? bounds[text] : 60000;
+}

@@ -7,6 +7,20 @@
 
 namespace SessionConfig {
 
+namespace {
+
+// Whether a line of `config` gives the directive `name`, which OpenVPN also accepts with the
+// two dashes of its command line.
+bool hasDirective(const QString &config, QLatin1String name)
+{
+    const QRegularExpression directiveLine(
+        QStringLiteral(R"(^\s*(?:--)?%1(?:\s|$))").arg(QRegularExpression::escape(name)),
+        QRegularExpression::MultilineOption);
+    return directiveLine.match(config).hasMatch();
+}
+
+} // namespace
+
 QString effectivePort(const QString &port)
 {
     return port.trimmed().isEmpty() ? QStringLiteral("1194") : port;
@@ -49,6 +63,22 @@ QString compose(const QString &profile, const QString &host, const QString &port
     if (!replaced)
         lines.append(fixedAuthLine);
     return lines.join(QLatin1Char('\n'));
+}
+
+QString withKillSwitch(const QString &config, Platform platform)
+{
+    QList<QLatin1String> directives = {QLatin1String("persist-tun")};
+    if (platform == Platform::Windows)
+        directives.append(QLatin1String("block-outside-dns"));
+    QString result = config;
+    for (const QLatin1String &directive : directives) {
+        if (hasDirective(config, directive))
+            continue;
+        if (!result.isEmpty() && !result.endsWith(QLatin1Char('\n')))
+            result += QLatin1Char('\n');
+        result += directive + QLatin1Char('\n');
+    }
+    return result;
 }
 
 } // namespace SessionConfig

@@ -25,4 +25,12 @@ QString authLine(const QString &authFilePath);
 QString compose(const QString &profile, const QString &host, const QString &port,
                 const QString &authFilePath);
 
+enum class Platform { Windows, Other };
+
+// The configuration with the kill switch's directives appended as last lines, each unless a
+// line of `config` already gives it: persist-tun, so that OpenVPN keeps its tunnel device and
+// routes while it reconnects, and on Windows block-outside-dns, so that name lookups cannot
+// leave outside the tunnel (OpenVPN on other platforms refuses that directive).
+QString withKillSwitch(const QString &config, Platform platform);
+
 } // namespace SessionConfig

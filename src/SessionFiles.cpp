@@ -15,6 +15,12 @@ namespace SessionFiles {
 
 namespace {
 
+#ifdef Q_OS_WIN
+constexpr auto platform = SessionConfig::Platform::Windows;
+#else
+constexpr auto platform = SessionConfig::Platform::Other;
+#endif
+
 // Written atomically, because an existing working copy is used as it is from then on.
 bool extractProfile(const QString &cat, const QString &baseConfigPath)
 {
@@ -54,7 +60,7 @@ QString credentialsFile(const QString &appDir, const QString &user, const QStrin
 } // namespace
 
 QString prepare(const QString &host, const QString &port, const QString &cat, const QString &user,
-                const QString &pass)
+                const QString &pass, bool killSwitch)
 {
     const QString finalPort = SessionConfig::effectivePort(port);
     const QString appDir = QCoreApplication::applicationDirPath();
@@ -71,9 +77,11 @@ QString prepare(const QString &host, const QString &port, const QString &cat, co
         qWarning() << "[VPN] Failed to open base config";
         return QString();
     }
-    const QString configContent = SessionConfig::compose(QString::fromUtf8(baseConfig.readAll()),
-                                                         host, finalPort, authFilePath);
+    QString configContent = SessionConfig::compose(QString::fromUtf8(baseConfig.readAll()), host,
+                                                   finalPort, authFilePath);
     baseConfig.close();
+    if (killSwitch)
+        configContent = SessionConfig::withKillSwitch(configContent, platform);
     qDebug().noquote() << "[VPN] Final config content:\n"
                        << SecretMasking::maskSecretBlocks(configContent);
 

@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QDebug>
 
+#include <algorithm>
+
 #ifdef Q_OS_LINUX
 #include <csignal>
 #include <sys/prctl.h>
@@ -15,7 +17,6 @@
 
 namespace {
 
-constexpr std::chrono::milliseconds defaultConnectTimeout{60000};
 constexpr int gracePeriodMs = 5000;
 constexpr int killWaitMs = 30000;
 
@@ -36,7 +37,6 @@ VpnManager::VpnManager(QObject *parent) : QObject(parent), vpnProcess(new QProce
     // period short.
     m_connectTimer.setSingleShot(true);
     m_connectTimer.setTimerType(Qt::PreciseTimer);
-    m_connectTimer.setInterval(defaultConnectTimeout);
     m_stopTimer.setSingleShot(true);
     m_stopTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_connectTimer, &QTimer::timeout, this, &VpnManager::onConnectTimeout);
@@ -61,9 +61,21 @@ VpnManager::VpnManager(QObject *parent) : QObject(parent), vpnProcess(new QProce
     connect(vpnProcess, &QProcess::readyReadStandardError, this, &VpnManager::onStandardError);
 }
 
-void VpnManager::setConnectTimeout(std::chrono::milliseconds timeout)
+void VpnManager::setKillSwitch(bool on)
 {
-    m_connectTimer.setInterval(timeout);
+    if (on == m_killSwitch)
+        return;
+    m_killSwitch = on;
+    emit killSwitchChanged();
+}
+
+void VpnManager::setConnectTimeoutMs(int milliseconds)
+{
+    milliseconds = std::max(milliseconds, 0);
+    if (milliseconds == m_connectTimeoutMs)
+        return;
+    m_connectTimeoutMs = milliseconds;
+    emit connectTimeoutMsChanged();
 }
 
 void VpnManager::connectVpn(const QString &host, const QString &port, const QString &cat,
@@ -88,7 +100,8 @@ void VpnManager::connectVpn(const QString &host, const QString &port, const QStr
         endAttempt(ConnectionFailure::Ending::NotPrepared);
         return;
     }
-    const QString sessionFilePath = SessionFiles::prepare(host, port, cat, user, pass);
+    const QString sessionFilePath =
+        SessionFiles::prepare(host, port, cat, user, pass, m_killSwitch);
     if (sessionFilePath.isEmpty()) {
         endAttempt(ConnectionFailure::Ending::NotPrepared);
         return;
@@ -98,7 +111,9 @@ void VpnManager::connectVpn(const QString &host, const QString &port, const QStr
     m_partialOutput.clear();
     m_connecting = true;
     emit connectingChanged();
-    m_connectTimer.start();
+    // The bound of this attempt, also for its later stretches of connecting.
+    m_connectTimer.setInterval(m_connectTimeoutMs);
+    startConnectBound();
     qDebug() << "[VPN] Starting OpenVPN with config:" << sessionFilePath;
     vpnProcess->start(openVpnProgram(), {QStringLiteral("--config"), sessionFilePath},
                       QIODevice::ReadWrite);
@@ -208,6 +223,13 @@ void VpnManager::setLastError(const QString &text)
     emit lastErrorChanged();
 }
 
+// With no bound, OpenVPN retries for as long as it likes.
+void VpnManager::startConnectBound()
+{
+    if (m_connectTimer.interval() > 0)
+        m_connectTimer.start();
+}
+
 void VpnManager::onConnectTimeout()
 {
     qWarning() << "[VPN] Connection attempt not completed within" << m_connectTimer.interval()
@@ -271,7 +293,7 @@ void VpnManager::handleOutputLine(const QString &segment)
         m_connecting = true;
         emit connectingChanged();
         qDebug() << "[VPN] Connecting...";
-        m_connectTimer.start();
+        startConnectBound();
     }
     if (findings.completionMarker) {
         m_connectTimer.stop();

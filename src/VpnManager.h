@@ -8,8 +8,6 @@
 #include <QString>
 #include <QTimer>
 
-#include <chrono>
-
 // Owns the OpenVPN child process and publishes the connection flags.
 //
 // All of its work happens on the thread it lives on: the handlers of the process object, the
@@ -26,6 +24,12 @@ class VpnManager : public QObject
     // Why the last attempt failed or the last tunnel was lost, as one sentence for the user;
     // empty while nothing has failed, from the start of an attempt and after a disconnect.
     Q_PROPERTY(QString lastError READ lastError NOTIFY lastErrorChanged)
+    // The options that an attempt takes when it starts; a change applies to the next one.
+    // The kill switch keeps OpenVPN's tunnel device and routes while it reconnects.
+    Q_PROPERTY(bool killSwitch READ killSwitch WRITE setKillSwitch NOTIFY killSwitchChanged)
+    // How long a stretch of connecting may last before the attempt is stopped; 0: no bound.
+    Q_PROPERTY(int connectTimeoutMs READ connectTimeoutMs WRITE setConnectTimeoutMs NOTIFY
+                   connectTimeoutMsChanged)
 
 public:
     explicit VpnManager(QObject *parent = nullptr);
@@ -36,6 +40,11 @@ public:
     bool isDisconnected() const { return m_disconnected; }
     QString privateIp() const { return m_privateIp; }
     QString lastError() const { return m_lastError; }
+    bool killSwitch() const { return m_killSwitch; }
+    void setKillSwitch(bool on);
+    int connectTimeoutMs() const { return m_connectTimeoutMs; }
+    // A negative bound counts as none.
+    void setConnectTimeoutMs(int milliseconds);
 
     // Validates the server's values, writes the session's files and starts OpenVPN.
     Q_INVOKABLE void connectVpn(const QString &host, const QString &port, const QString &cat,
@@ -46,10 +55,6 @@ public:
     // Kills OpenVPN and returns when it has ended and the flags are reset.
     Q_INVOKABLE void syncDisconnectVpn();
 
-    // How long a stretch of connecting may last before the attempt is stopped (one minute
-    // unless set otherwise).
-    void setConnectTimeout(std::chrono::milliseconds timeout);
-
 signals:
     void connectedChanged();
     void connectingChanged();
@@ -57,6 +62,8 @@ signals:
     void disconnectedChanged();
     void privateIpChanged();
     void lastErrorChanged();
+    void killSwitchChanged();
+    void connectTimeoutMsChanged();
 
 private:
     enum class StopPhase {
@@ -78,6 +85,7 @@ private:
     void forgetAttempt();
     void endAttempt(ConnectionFailure::Ending ending);
     void setLastError(const QString &text);
+    void startConnectBound();
     void onConnectTimeout();
     void onStopTimeout();
     void finishBackgroundStop();
@@ -90,6 +98,8 @@ private:
     bool m_disconnected = true;
     QString m_privateIp;
     QString m_lastError;
+    bool m_killSwitch = false;
+    int m_connectTimeoutMs = 60000;
     // The attempt under way, until it has failed or the user stopped it.
     bool m_attemptWatched = false;
     ConnectionFailure::Diagnosis m_diagnosis;

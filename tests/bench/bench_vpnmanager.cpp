@@ -44,7 +44,7 @@ private slots:
         QFETCH(QString, cat);
         const auto prepare = [&] {
             return SessionFiles::prepare(QStringLiteral("203.0.113.7"), QStringLiteral("1194"), cat,
-                                         QStringLiteral("alice"), QStringLiteral("secret"));
+                                         QStringLiteral("alice"), QStringLiteral("secret"), false);
         };
         QVERIFY(!prepare().isEmpty()); // extracts the profile beside the executable
         QBENCHMARK

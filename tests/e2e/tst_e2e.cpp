@@ -147,6 +147,17 @@ bool pingThrough(const QString &interfaceName, const QString &address)
                               QStringLiteral("-I"), interfaceName, address}) == 0;
 }
 
+// Whether the two routes that take all traffic (redirect-gateway def1) go through `device`.
+bool allTrafficThrough(const QString &device)
+{
+    QProcess ip;
+    ip.start(QStringLiteral("ip"), {QStringLiteral("-4"), QStringLiteral("route"),
+                                    QStringLiteral("show"), QStringLiteral("dev"), device});
+    ip.waitForFinished();
+    const QByteArray routes = '\n' + ip.readAllStandardOutput();
+    return routes.contains("\n0.0.0.0/1 ") && routes.contains("\n128.0.0.0/1 ");
+}
+
 enum class Stop { Sync, Background };
 
 } // namespace
@@ -348,7 +359,7 @@ private slots:
     void unreachableServerEndsAtTheBound()
     {
         const int bound = 3000;
-        m_manager->setConnectTimeout(std::chrono::milliseconds(bound));
+        m_manager->setConnectTimeoutMs(bound);
         Server server = directoryServer(QStringLiteral("default"), false);
         server.port = QStringLiteral("1196");
         LogCapture log;
@@ -362,6 +373,30 @@ private slots:
         QVERIFY(elapsed.elapsed() >= bound);
         verifyFailedAttempt(log, QStringLiteral("Connection refused"),
                             QStringLiteral("The server could not be reached."));
+    }
+
+    // OpenVPN restarts its connection, as it does when the server restarts: with the kill
+    // switch, its tunnel device and the routes that take all traffic stay while it reconnects.
+    void killSwitchHoldsTrafficWhileReconnecting()
+    {
+        m_manager->setKillSwitch(true);
+        LogCapture log;
+        QVERIFY(connectAndWait(directoryServer(QStringLiteral("default"), false)));
+        const QString device = interfaceWithAddress(m_manager->privateIp());
+        QVERIFY(allTrafficThrough(device));
+
+        QCOMPARE(::kill(pid_t(openvpnProcessesHere().value(0)), SIGUSR1), 0);
+        bool held = true;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                held = held && tunDevicesHere() == QStringList{device} && allTrafficThrough(device);
+                return log.matching(QStringLiteral("[VPN STDOUT]"))
+                           .filter(QStringLiteral("Initialization Sequence Completed"))
+                           .size() == 2;
+            },
+            20000));
+        QVERIFY(held);
+        QVERIFY(m_manager->isConnected());
     }
 
     void childKilledFromOutside()

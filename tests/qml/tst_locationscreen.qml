@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Templates as T
 import QtTest
 
 // The location screen on its own, with the real location store in a temporary HOME (the
@@ -61,6 +62,13 @@ MainWindowTestCase {
         mouseClick(row, what === "star" ? row.width - 51 : 100, 24);
     }
 
+    // "tabCountries", "noButton", or "row Spain" / "star Spain" for a row and its star.
+    function focusedControl() {
+        const item = screenWindow.activeFocusItem;
+        const row = (item.objectName === "star" ? item.parent : item) as T.AbstractButton;
+        return row.objectName === "row" ? item.objectName + " " + row.text : item.objectName;
+    }
+
     function init() {
         homeSettings.rawApiData = directory;
         storeFavorites(["Paris|City", "Spain|Country"]);
@@ -92,16 +100,17 @@ MainWindowTestCase {
             homeSettings.rawApiData = data.directory;
         const screen = createScreen();
         click(screen, "tab", data.tab);
-        compare(findChild(screen, "tab" + data.tab).color, Qt.color("white"));
+        compare(findChild(screen, "tab" + data.tab).background.color, Qt.color("white"));
         compare(rowsOf(screen), data.rows);
         const loadedTab = data.directory === null ? "Countries" : data.tab;
         compare(linesStartingWith("[LocationScreen] Loaded").pop(),
                 "[LocationScreen] Loaded " + data.rows.length + " items for tab: " + loadedTab);
         const list = findChild(screen, "locationList");
         list.forceLayout();
-        const stars = data.rows.map((row, i) => findChild(list.itemAtIndex(i), "star").children[0]);
-        compare(stars.map(star => [star.visible, String(star.source)]), data.rows.map(row => [
-            row[0] !== "Auto Select", "qrc:/assets/icons/ic_star" + (row[2] ? "_checked" : "") + ".png"]));
+        const stars = data.rows.map((row, i) => findChild(list.itemAtIndex(i), "star"));
+        compare(stars.map(star => [star.contentItem.visible, String(star.contentItem.source), star.checked]),
+                data.rows.map(row => [row[0] !== "Auto Select",
+                                      "qrc:/assets/icons/ic_star" + (row[2] ? "_checked" : "") + ".png", row[2]]));
     }
 
     // Each step is [tab, name, type]: a click on that row's star. `marked` is the clicked row's
@@ -171,6 +180,55 @@ MainWindowTestCase {
                 [["Osaka", flag("JP"), true, "City"], autoRow]);
         compare(linesStartingWith("[Connect]"),
                 ["[Connect] Triggered connection to Osaka", "[Connect] Auto Select chosen"]);
+    }
+
+    // The keys are pressed in turn on a screen focused as the main menu focuses it; `focus`
+    // is the control focused after each key, each showing its ring. Countries: "Auto Select",
+    // Spain (marked), Japan, Spain (marked), Paris.
+    function test_keys_data() {
+        return [
+            { tag: "Tab: the tabs, the current row, round (no star on Auto Select)",
+              keys: ["Tab", "Tab", "Tab", "Tab", "Backtab"],
+              focus: ["tabCities", "tabFavorites", "row Auto Select", "tabCountries", "row Auto Select"] },
+            { tag: "Up and Down stop at the ends, Tab reaches the current row's star",
+              keys: ["Backtab", "Up", "Down", "Down", "Down", "Down", "Down", "Tab", "Up", "Backtab"],
+              focus: ["row Auto Select", "row Auto Select", "row Spain", "row Japan", "row Spain",
+                      "row Paris", "row Paris", "star Paris", "row Spain", "tabFavorites"] },
+            { tag: "the question keeps Tab among its buttons; Escape answers No",
+              keys: ["Backtab", "Down", "Return", "Tab", "Tab", "Tab", "Backtab", "Escape"],
+              focus: ["row Auto Select", "row Spain", "connectButton", "addFavoriteButton",
+                      "noButton", "connectButton", "noButton", "row Spain"] },
+            { tag: "on Favorites the question has no Add Favorite", keys: ["Backtab", "Backtab",
+              "Space", "Tab", "Return", "Tab", "Tab", "Space"], tab: "Favorites",
+              focus: ["row Auto Select", "tabFavorites", "tabFavorites", "row Paris",
+                      "connectButton", "noButton", "connectButton", "row Paris"], connects: ["Paris"] },
+            { tag: "Down scrolls to the focused row", keys: ["Backtab", ...Array(12).fill("Down")],
+              directory: { Servers: Array.from({ length: 12 }, (_, i) => ({ Name: "C" + i })) },
+              focus: ["row Auto Select", ...Array.from({ length: 12 }, (_, i) => "row C" + i)] },
+            { tag: "unmarking a focused favourite focuses the row in its place, or the tab",
+              keys: ["Backtab", "Backtab", "Space", "Tab", "Tab", "Space", "Tab", "Space"],
+              focus: ["row Auto Select", "tabFavorites", "tabFavorites", "row Paris", "star Paris",
+                      "row Spain", "star Spain", "tabFavorites"], tab: "Favorites", stored: [] }
+        ];
+    }
+
+    function test_keys(data) {
+        homeSettings.rawApiData = data.directory || directory;
+        const screen = createScreen();
+        const list = findChild(screen, "locationList");
+        screen.forceActiveFocus();
+        compare(focusedControl(), "tabCountries");
+        const trail = data.keys.map(key => {
+            keyClick(Qt["Key_" + key]);
+            const item = screenWindow.activeFocusItem;
+            const top = item.mapToItem(list, 0, 0).y;
+            const inView = top >= 0 && top + item.height <= list.height;
+            return [focusedControl(), item.visualFocus, inView || !["row", "star"].includes(item.objectName)];
+        });
+        compare(trail, data.focus.map(name => [name, true, true]));
+        compare([screen.currentTab, screen.showDialog, connectSpy.signalArguments.map(args => args[0]),
+                 storedFavorites()], [data.tab || "Countries", false, data.connects || [],
+                                      data.stored || ["Paris|City", "Spain|Country"]]);
     }
 
     // The window's settings group as far as this screen reads it.

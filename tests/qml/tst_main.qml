@@ -1,4 +1,5 @@
 import QtQuick
+import "qrc:/qml/StoredValues.js" as StoredValues
 
 // The main window: seeding of the options, the sign-in gate, and the server directory fetch
 // against the real panel program.
@@ -97,12 +98,13 @@ MainWindowTestCase {
     function test_laterStartKeepsStoredOptions() {
         closeWindow(createWindow());
         testHelper.setStoreValue("killSwitch", "true");
+        testHelper.setStoreValue("timeout", "15 seconds");
         testHelper.setStoreValue("vpnProtocol", "");
         testHelper.setStoreValue("minTLS", "TLS 1.3");
         testHelper.clearLog();
 
         createWindow();
-        const stored = { killSwitch: "true", vpnProtocol: "", minTLS: "TLS 1.3" };
+        const stored = { killSwitch: "true", timeout: "15 seconds", vpnProtocol: "", minTLS: "TLS 1.3" };
         const expected = optionDefaults.map(entry => {
             const value = entry[0] in stored ? stored[entry[0]] : entry[1];
             return "[Settings] '" + entry[0] + "' already exists: " + value;
@@ -111,6 +113,14 @@ MainWindowTestCase {
         compare(testHelper.storeValue("vpnProtocol"), "");
         compare(testHelper.storeValue("killSwitch"), "true");
         compare(testHelper.storeValue("minTLS"), "TLS 1.3");
+        compare([vpnManager.killSwitch, vpnManager.connectTimeoutMs], [true, 15000]);
+    }
+
+    function test_connectTimeoutOfStoredChoice() {
+        const choices = ["15 seconds", "30 seconds", "1 minute", "2 minutes", "Continuously retry",
+                         "5 minutes", "", undefined];
+        compare(choices.map(StoredValues.connectTimeoutMs),
+                [15000, 30000, 60000, 120000, 0, 60000, 60000, 60000]);
     }
 
     function test_gate_data() {

@@ -42,13 +42,23 @@ MainWindowTestCase {
                                                 === Qt.color("#ff3b3b"));
     }
 
+    // The focused row's key, or the objectName of the focused control of a popup.
+    function focusedControl() {
+        const item = screenWindow.activeFocusItem;
+        for (let up = item; up; up = up.parent) {
+            if (up.objectName.startsWith("row_"))
+                return up.objectName.slice(4);
+        }
+        return item.objectName;
+    }
+
     function init() {
         startClean();
         testHelper.usePanel(testHelper.unusedPortUrl());
     }
 
     // Through the real menu, which hands the screen the window's settings group: every row
-    // shows the value seeded at start, and a flip is stored.
+    // shows the value seeded at start, a change is stored, and the manager follows.
     function test_seededDefaultsThroughMenu() {
         const menu = pageOf(signedInWindow());
         mouseClick(findChild(menu, "settingsTab"));
@@ -66,6 +76,13 @@ MainWindowTestCase {
         verify(view.contentHeight > view.height && view.ScrollBar.vertical.visible);
         mouseClick(toggleSwitch);
         compare(testHelper.storeValue("killSwitch"), true);
+        // The window hands the two options that act on connections to the manager at once.
+        compare(vpnManager.killSwitch, true);
+        const popup = openPopup(screen, "timeout");
+        findChild(popup.contentItem, "choiceList").forceLayout();
+        mouseClick(findChild(popup.contentItem, "choice_Continuously retry"));
+        compare([testHelper.storeValue("timeout"), vpnManager.connectTimeoutMs],
+                ["Continuously retry", 0]);
     }
 
     function test_toggle_data() {
@@ -132,6 +149,46 @@ MainWindowTestCase {
         compare(testHelper.storeValue(data.key), after);
         compare(valueSpy.signalArguments.map(args => args[0]), picked ? [after] : []);
         compare(markedChoices(openPopup(screen, data.key)), [after]);
+    }
+
+    // The keys are pressed in turn on a screen focused as the main menu focuses it; `focus`
+    // is the row or popup control focused after each key, each showing its ring, and a
+    // focused row is wholly in view. `stored`: the values that differ from the defaults after.
+    function test_keys_data() {
+        return [
+            { tag: "Tab goes from row to row and round, the view follows",
+              keys: ["Backtab", "Tab", "Tab", "Tab", "Tab"],
+              focus: ["shortcutMinimize", "batteryOptimization", "killSwitch", "autoConnect", "vpnProtocol"] },
+            { tag: "Return opens on the marked choice, Down and Space pick the next",
+              keys: ["Tab", "Tab", "Tab", "Return", "Down", "Space"],
+              focus: ["killSwitch", "autoConnect", "vpnProtocol", "choice_UDP", "choice_TCP", "vpnProtocol"],
+              stored: { vpnProtocol: "TCP" } },
+            { tag: "Up and Down stop at the ends, Tab reaches CANCEL and wraps, Escape stores nothing",
+              keys: ["Tab", "Tab", "Tab", "Space", "Up", "Up", "Down", "Down", "Down", "Tab", "Tab", "Escape"],
+              focus: ["killSwitch", "autoConnect", "vpnProtocol", "choice_UDP", "choice_Adaptive",
+                      "choice_Adaptive", "choice_UDP", "choice_TCP", "choice_TCP", "cancelButton",
+                      "choice_Adaptive", "vpnProtocol"] },
+            { tag: "Return on CANCEL", keys: ["Backtab", "Backtab", "Backtab", "Space", "Tab", "Return"],
+              focus: ["shortcutMinimize", "dnsFallback", "minTLS", "choice_TLS 1.2", "cancelButton", "minTLS"] }
+        ];
+    }
+
+    function test_keys(data) {
+        Object.keys(defaults).forEach(key => testHelper.setStoreValue(key, defaults[key]));
+        const screen = createScreen();
+        const view = findChild(screen, "settingsView");
+        screen.forceActiveFocus();
+        compare(focusedControl(), "batteryOptimization");
+        const trail = data.keys.map(key => {
+            keyClick(Qt["Key_" + key]);
+            const item = screenWindow.activeFocusItem;
+            const row = findChild(screen, "row_" + focusedControl());
+            const top = row ? row.mapToItem(view, 0, 0).y : 0;
+            return [focusedControl(), item.visualFocus, top >= 0 && top + (row ? row.height : 0) <= view.height];
+        });
+        compare(trail, data.focus.map(name => [name, true, true]));
+        const expected = Object.assign({}, defaults, data.stored);
+        compare(Object.keys(defaults).map(key => testHelper.storeValue(key)), Object.values(expected));
     }
 
     Settings {

@@ -87,6 +87,17 @@ private slots:
                  expected);
     }
 
+    // Each directive is appended unless a line gives it, with or without the dashes.
+    void killSwitchDirectives()
+    {
+        using SessionConfig::Platform;
+        QCOMPARE(SessionConfig::withKillSwitch(QStringLiteral("client\nverb 3"), Platform::Other),
+                 QStringLiteral("client\nverb 3\npersist-tun\n"));
+        const QString given = QStringLiteral("  --persist-tun\r\n# block-outside-dns\n");
+        QCOMPARE(SessionConfig::withKillSwitch(given, Platform::Windows),
+                 given + QStringLiteral("block-outside-dns\n"));
+    }
+
     void blankPortMeansDefault()
     {
         QCOMPARE(SessionConfig::effectivePort(QString()), QStringLiteral("1194"));

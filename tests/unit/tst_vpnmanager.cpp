@@ -17,8 +17,6 @@
 #include <csignal>
 #endif
 
-using namespace std::chrono_literals;
-
 namespace {
 
 // Every notification of a manager, with the value it announces, in the order sent.
@@ -636,10 +634,11 @@ private slots:
         QFETCH(QByteArray, scenario);
         QFETCH(bool, stopped);
         QFETCH(QString, failure);
-        m_manager->setConnectTimeout(400ms);
+        m_manager->setConnectTimeoutMs(400);
         setScenario(scenario);
         m_manager->connectVpn(QStringLiteral("127.0.0.1"), QString(), QStringLiteral("default"),
                               QStringLiteral("alice"), QStringLiteral("pw"));
+        m_manager->setConnectTimeoutMs(0); // applies from the next attempt on
 
         QTest::qWait(1500);
         const QString warning =
@@ -651,6 +650,20 @@ private slots:
         QCOMPARE(m_manager->isConnected(), !stopped);
         QVERIFY(!m_manager->isConnecting());
         verifyFailure(failure);
+    }
+
+    // Without a bound the attempt goes on; a bound set meanwhile is for the next attempt.
+    void connectingWithoutBound()
+    {
+        m_manager->setConnectTimeoutMs(0);
+        setScenario("out Attempting to establish TCP connection with [AF_INET]10.0.0.1:1\nwait");
+        m_manager->connectVpn(QStringLiteral("127.0.0.1"), QString(), QStringLiteral("default"),
+                              QStringLiteral("alice"), QStringLiteral("pw"));
+        m_manager->setConnectTimeoutMs(400);
+
+        QTest::qWait(1000);
+        QVERIFY(m_manager->isConnecting());
+        QVERIFY(logged().matching(QStringLiteral("[VPN] Connection attempt")).isEmpty());
     }
 
 #ifdef Q_OS_UNIX

@@ -1,0 +1,34 @@
+import QtQuick
+import QtQuick.Templates as T
+
+// A bold red text that acts as a button: the answers of the location question and the
+// CANCEL of a choice popup. The text fills the button less its padding, so a padding widens
+// the click area around the text. Space and Return press it.
+T.Button {
+    id: textButton
+
+    implicitWidth: implicitContentWidth + leftPadding + rightPadding
+    implicitHeight: implicitContentHeight + topPadding + bottomPadding
+    padding: 0
+
+    Keys.onReturnPressed: clicked()
+    Keys.onEnterPressed: clicked()
+
+    contentItem: Text {
+        text: textButton.text
+        color: "red"
+        font.bold: true
+        font.pixelSize: 14
+        horizontalAlignment: Text.AlignRight
+        verticalAlignment: Text.AlignVCenter
+    }
+
+    HoverHandler {
+        cursorShape: Qt.PointingHandCursor
+    }
+
+    FocusRing {
+        shown: textButton.visualFocus
+        inset: 0
+    }
+}
