@@ -28,7 +28,15 @@ Rectangle {
         else
             screenLoader.source = Qt.resolvedUrl(document);
         currentTab = tab;
+        focusShownScreen(reason);
+    }
+
+    // The screen's first control takes the focus: one in the loader's own focus scope, or the
+    // one that a screen made as a focus scope of its own holds.
+    function focusShownScreen(reason) {
         screenLoader.forceActiveFocus(reason);
+        if (Window.activeFocusItem === screenLoader)
+            screenLoader.item.forceActiveFocus(reason);
     }
 
     function activate(tab) {
@@ -79,7 +87,7 @@ Rectangle {
     color: "#222222"
 
     // The page stack gives the focus to the page; it belongs in the shown screen.
-    onActiveFocusChanged: if (activeFocus) screenLoader.forceActiveFocus()
+    onActiveFocusChanged: if (activeFocus) focusShownScreen(Qt.OtherFocusReason)
 
     Loader {
         id: screenLoader
