@@ -36,7 +36,7 @@ Rectangle {
     function focusShownScreen(reason) {
         screenLoader.forceActiveFocus(reason);
         if (Window.activeFocusItem === screenLoader)
-            screenLoader.item.forceActiveFocus(reason);
+            shownScreen.forceActiveFocus(reason);
     }
 
     function activate(tab) {
