@@ -246,7 +246,7 @@ Rectangle {
                     padding: 0
                     focusPolicy: Qt.TabFocus
                     visible: VpnState.currentLocationName !== ServerChoice.autoSelectName
-                    text: "Favorite"
+                    text: "Favorite " + VpnState.currentLocationName
                     checked: VpnState.currentFavorite
                     // The mark follows the stored favourites, which a press changes.
                     nextCheckState: () => star.checkState
