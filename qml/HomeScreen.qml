@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Templates as T
 import MyApp 1.0
 import "ServerChoice.js" as ServerChoice
 
@@ -187,6 +188,8 @@ Rectangle {
         y: parent.height / 3
         width: parent.width / 2
         spacing: 20
+        // Keys, like clicks, reach nothing here while the busy overlay covers the screen.
+        enabled: !homeSettings.isLoading
 
         Column {
             anchors.horizontalCenter: parent.horizontalCenter
@@ -232,55 +235,74 @@ Rectangle {
                     Accessible.name: text
                 }
 
-                Image {
+                // Marked while the location is a favourite; a press adds or removes it.
+                T.CheckBox {
+                    id: star
+
                     objectName: "star"
                     anchors.verticalCenter: parent.verticalCenter
                     width: 20
                     height: 20
+                    padding: 0
+                    focusPolicy: Qt.TabFocus
                     visible: VpnState.currentLocationName !== ServerChoice.autoSelectName
-                    source: VpnState.currentFavorite ? "qrc:/assets/icons/ic_star_checked.png"
-                                                     : "qrc:/assets/icons/ic_star.png"
-                    Accessible.role: Accessible.CheckBox
-                    Accessible.name: "Favorite"
-                    Accessible.checkable: true
-                    Accessible.checked: VpnState.currentFavorite
-                    Accessible.onPressAction: homeScreen.updateFavorites()
-                    Accessible.onToggleAction: homeScreen.updateFavorites()
+                    text: "Favorite " + VpnState.currentLocationName
+                    checked: VpnState.currentFavorite
+                    // The mark follows the stored favourites, which a press changes.
+                    nextCheckState: () => star.checkState
 
-                    MouseArea {
-                        anchors.fill: parent
+                    indicator: Image {
+                        width: 20
+                        height: 20
+                        source: star.checked ? "qrc:/assets/icons/ic_star_checked.png"
+                                             : "qrc:/assets/icons/ic_star.png"
+                    }
+
+                    onClicked: homeScreen.updateFavorites()
+                    // The second click of a double click is a click too.
+                    onDoubleClicked: homeScreen.updateFavorites()
+
+                    FocusRing {
+                        shown: star.visualFocus
+                    }
+
+                    HoverHandler {
                         cursorShape: Qt.PointingHandCursor
-                        onClicked: homeScreen.updateFavorites()
                     }
                 }
             }
         }
 
-        Rectangle {
+        PlainButton {
             id: connectButton
 
             objectName: "connectButton"
             anchors.horizontalCenter: parent.horizontalCenter
             width: 252
             height: 40
-            radius: 24
-            color: VpnState.statusColor
-            Accessible.role: Accessible.Button
-            Accessible.name: VpnState.statusText
-            Accessible.onPressAction: homeScreen.pressButton()
+            focus: true
+            text: VpnState.statusText
+            focusRing.radius: 23
 
-            Text {
-                anchors.centerIn: parent
-                text: VpnState.statusText
-                color: "white"
-                font.bold: true
-                font.pixelSize: 16
+            background: Rectangle {
+                radius: 24
+                color: VpnState.statusColor
             }
 
-            MouseArea {
-                anchors.fill: parent
+            contentItem: Item {
+                Text {
+                    anchors.centerIn: parent
+                    text: connectButton.text
+                    color: "white"
+                    font.bold: true
+                    font.pixelSize: 16
+                }
+            }
+
+            onClicked: homeScreen.pressButton()
+
+            HoverHandler {
                 cursorShape: Qt.PointingHandCursor
-                onClicked: homeScreen.pressButton()
             }
         }
 

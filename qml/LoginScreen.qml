@@ -1,12 +1,14 @@
 import QtQuick
 import QtQuick.Controls
+import QtQuick.Templates as T
 import Qt.labs.settings
 import "PanelApi.js" as PanelApi
 
 Rectangle {
     id: loginScreen
 
-    property bool remember: true
+    // The "Remember Login Details" mark, on at first.
+    property alias remember: rememberBox.checked
     // Sign-in requests still waiting for their reply.
     property var pendingRequests: []
 
@@ -88,6 +90,8 @@ Rectangle {
     color: "#2f2f2f"
 
     Component.onCompleted: restoreRememberedLogin()
+    // The page stack gives the focus to the page; it belongs in the first field.
+    onActiveFocusChanged: if (activeFocus) usernameField.focusField(Qt.OtherFocusReason)
     // A reply that arrives after this screen is gone (after sign-out) must change nothing.
     Component.onDestruction: pendingRequests.forEach(request => PanelApi.cancel(request))
 
@@ -103,8 +107,8 @@ Rectangle {
         // Return or Enter in the field.
         signal accepted
 
-        function focusField() {
-            field.forceActiveFocus();
+        function focusField(reason) {
+            field.forceActiveFocus(reason);
         }
 
         width: parent.width
@@ -152,8 +156,16 @@ Rectangle {
             horizontalAlignment: TextInput.AlignLeft
             selectByMouse: true
             background: null
+            Accessible.name: placeholderText
 
             onAccepted: inputBox.accepted()
+        }
+
+        // Around the whole box, for focus that came from the keyboard.
+        FocusRing {
+            shown: field.activeFocus && (field.focusReason === Qt.TabFocusReason
+                                         || field.focusReason === Qt.BacktabFocusReason)
+            radius: inputBox.radius + 3
         }
     }
 
@@ -186,7 +198,8 @@ Rectangle {
             icon: "qrc:/assets/icons/ic_username.png"
             placeholderText: "Username"
 
-            onAccepted: passwordField.focusField()
+            // Return moves on as Tab does.
+            onAccepted: passwordField.focusField(Qt.TabFocusReason)
         }
 
         InputBox {
@@ -204,38 +217,53 @@ Rectangle {
             height: 24
             spacing: 8
 
-            Rectangle {
+            T.CheckBox {
+                id: rememberBox
+
                 objectName: "rememberBox"
                 width: 20
                 height: 20
                 anchors.verticalCenter: parent.verticalCenter
-                radius: 4
-                color: loginScreen.remember ? "#ff1a1a" : "transparent"
-                border.color: "white"
+                padding: 0
+                focusPolicy: Qt.TabFocus
+                text: "Remember Login Details"
+                checked: true
 
-                Text {
-                    anchors.centerIn: parent
-                    text: loginScreen.remember ? "✔" : ""
-                    color: "white"
-                    font.bold: true
-                    font.pixelSize: 14
+                indicator: Rectangle {
+                    width: 20
+                    height: 20
+                    radius: 4
+                    color: rememberBox.checked ? "#ff1a1a" : "transparent"
+                    border.color: "white"
+
+                    Text {
+                        anchors.centerIn: parent
+                        text: rememberBox.checked ? "✔" : ""
+                        color: "white"
+                        font.bold: true
+                        font.pixelSize: 14
+                    }
                 }
 
-                MouseArea {
-                    anchors.fill: parent
-                    onClicked: loginScreen.remember = !loginScreen.remember
+                // The second click of a double click flips the mark too.
+                onDoubleClicked: toggle()
+
+                FocusRing {
+                    shown: rememberBox.visualFocus
                 }
             }
 
+            // Part of the check box for the mouse; the check box alone carries the name.
             Text {
                 anchors.verticalCenter: parent.verticalCenter
-                text: "Remember Login Details"
+                text: rememberBox.text
                 color: "white"
                 font.pixelSize: 13
+                Accessible.ignored: true
 
                 MouseArea {
                     anchors.fill: parent
-                    onClicked: loginScreen.remember = !loginScreen.remember
+                    onClicked: rememberBox.toggle()
                 }
             }
         }
@@ -249,27 +277,39 @@ Rectangle {
             font.pixelSize: 13
             horizontalAlignment: Text.AlignHCenter
             wrapMode: Text.Wrap
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
+            Accessible.ignored: text === ""
         }
 
-        Rectangle {
+        PlainButton {
+            id: loginButton
+
             objectName: "loginButton"
             width: parent.width
             height: 48
-            radius: 24
-            color: "#ff1a1a"
+            text: "Login"
+            focusRing.radius: 27
 
-            Text {
-                anchors.centerIn: parent
-                text: "Login"
-                color: "white"
-                font.bold: true
-                font.pixelSize: 16
+            background: Rectangle {
+                radius: 24
+                color: "#ff1a1a"
             }
 
-            MouseArea {
-                anchors.fill: parent
+            contentItem: Item {
+                Text {
+                    anchors.centerIn: parent
+                    text: loginButton.text
+                    color: "white"
+                    font.bold: true
+                    font.pixelSize: 16
+                }
+            }
+
+            onClicked: loginScreen.login()
+
+            HoverHandler {
                 cursorShape: Qt.PointingHandCursor
-                onClicked: loginScreen.login()
             }
         }
     }

@@ -192,5 +192,7 @@ ApplicationWindow {
 
         objectName: "stackView"
         anchors.fill: parent
+        // The keyboard focus starts on the shown page, which passes it to its first control.
+        focus: true
     }
 }

@@ -1,5 +1,6 @@
 import QtQuick
 import MyApp 1.0
+import "KeyboardFocus.js" as KeyboardFocus
 
 // The page shown while the user is signed in: one screen at a time above a bar of four
 // entries, the hand-over of a location chosen on the location screen to the home screen,
@@ -16,13 +17,26 @@ Rectangle {
     // The user changed the option stored under `key` on the settings screen.
     signal optionChanged(string key)
 
-    // Replaces the shown screen by the document (created with the given properties, if any).
+    // Replaces the shown screen by the document (created with the given properties, if any)
+    // and gives the keyboard focus to its first control, with the ring when it was shown before.
     function showScreen(tab, document, properties) {
+        const reason = KeyboardFocus.reasonAfter(Window.activeFocusItem);
+        // Out of the old screen first, so that the new one receives the focus afresh.
+        screenLoader.focus = false;
         if (properties)
             screenLoader.setSource(Qt.resolvedUrl(document), properties);
         else
             screenLoader.source = Qt.resolvedUrl(document);
         currentTab = tab;
+        focusShownScreen(reason);
+    }
+
+    // The screen's first control takes the focus: one in the loader's own focus scope, or the
+    // one that a screen made as a focus scope of its own holds.
+    function focusShownScreen(reason) {
+        screenLoader.forceActiveFocus(reason);
+        if (Window.activeFocusItem === screenLoader)
+            shownScreen.forceActiveFocus(reason);
     }
 
     function activate(tab) {
@@ -71,6 +85,9 @@ Rectangle {
     implicitWidth: 1024
     implicitHeight: 600
     color: "#222222"
+
+    // The page stack gives the focus to the page; it belongs in the shown screen.
+    onActiveFocusChanged: if (activeFocus) focusShownScreen(Qt.OtherFocusReason)
 
     Loader {
         id: screenLoader
@@ -135,7 +152,7 @@ Rectangle {
                 ]
 
                 // An entry: icon, label and an underline while its tab is the current one.
-                delegate: Item {
+                delegate: PlainButton {
                     id: entry
 
                     required property var modelData
@@ -143,43 +160,40 @@ Rectangle {
                     objectName: modelData.tab + "Tab"
                     width: (navRow.width - 3 * navRow.spacing) / 4
                     height: navRow.height
-                    Accessible.role: Accessible.Button
-                    Accessible.name: modelData.label
-                    Accessible.onPressAction: if (enabled) mainMenu.activate(modelData.tab)
+                    text: modelData.label
 
-                    Column {
-                        anchors.centerIn: parent
-                        spacing: 2
+                    contentItem: Item {
+                        Column {
+                            anchors.centerIn: parent
+                            spacing: 2
 
-                        Image {
-                            anchors.horizontalCenter: parent.horizontalCenter
-                            width: 24
-                            height: 24
-                            source: entry.modelData.icon
-                        }
+                            Image {
+                                anchors.horizontalCenter: parent.horizontalCenter
+                                width: 24
+                                height: 24
+                                source: entry.modelData.icon
+                            }
 
-                        Text {
-                            anchors.horizontalCenter: parent.horizontalCenter
-                            text: entry.modelData.label
-                            color: "white"
-                            font.pixelSize: 10
-                        }
+                            Text {
+                                anchors.horizontalCenter: parent.horizontalCenter
+                                text: entry.text
+                                color: "white"
+                                font.pixelSize: 10
+                            }
 
-                        Rectangle {
-                            objectName: entry.modelData.tab + "Underline"
-                            anchors.horizontalCenter: parent.horizontalCenter
-                            width: 24
-                            height: 2
-                            radius: 1
-                            color: mainMenu.currentTab === entry.modelData.tab ? "#00c0ff"
-                                                                                : "transparent"
+                            Rectangle {
+                                objectName: entry.modelData.tab + "Underline"
+                                anchors.horizontalCenter: parent.horizontalCenter
+                                width: 24
+                                height: 2
+                                radius: 1
+                                color: mainMenu.currentTab === entry.modelData.tab ? "#00c0ff"
+                                                                                    : "transparent"
+                            }
                         }
                     }
 
-                    MouseArea {
-                        anchors.fill: parent
-                        onClicked: mainMenu.activate(entry.modelData.tab)
-                    }
+                    onClicked: mainMenu.activate(modelData.tab)
                 }
             }
         }

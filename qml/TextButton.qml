@@ -1,18 +1,14 @@
 import QtQuick
-import QtQuick.Templates as T
 
 // A bold red text that acts as a button: the answers of the location question and the
 // CANCEL of a choice popup. The text fills the button less its padding, so a padding widens
-// the click area around the text. Space and Return press it.
-T.Button {
+// the click area around the text.
+PlainButton {
     id: textButton
 
     implicitWidth: implicitContentWidth + leftPadding + rightPadding
     implicitHeight: implicitContentHeight + topPadding + bottomPadding
-    padding: 0
-
-    Keys.onReturnPressed: clicked()
-    Keys.onEnterPressed: clicked()
+    focusRing.inset: 0
 
     contentItem: Text {
         text: textButton.text
@@ -25,10 +21,5 @@ T.Button {
 
     HoverHandler {
         cursorShape: Qt.PointingHandCursor
-    }
-
-    FocusRing {
-        shown: textButton.visualFocus
-        inset: 0
     }
 }

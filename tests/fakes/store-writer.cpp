@@ -4,6 +4,7 @@
 #include "LocationDataLoader.h"
 
 #include <QCoreApplication>
+#include <QStandardPaths>
 
 #include <cstdio>
 
@@ -21,6 +22,10 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Client"));
     QCoreApplication::setApplicationName(QStringLiteral("Client VPN"));
+#ifdef Q_OS_WIN
+    // The tests' temporary home keeps the store in Qt's test area of the profile there.
+    QStandardPaths::setTestModeEnabled(true);
+#endif
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     LocationDataLoader loader;
     for (int generation = generationOf(loader.loadFavorites()) + 1;; ++generation) {

@@ -80,6 +80,31 @@ TestCase {
         return screen;
     }
 
+    // Makes the window the one that key events go to.
+    function activate(window) {
+        window.requestActivate();
+        tryCompare(window, "active", true);
+    }
+
+    // The objectName of the item with the keyboard focus, marked when no focus ring shows on
+    // it or on the box around it (a text field's).
+    function focusOf(window) {
+        const item = window.activeFocusItem;
+        if (!item)
+            return "";
+        const ring = [item, item.parent].some(holder => Array.from(holder.children).some(child => child.shown === true));
+        return item.objectName + (ring ? "" : " (no ring)");
+    }
+
+    // Presses each key ("Tab", "Shift+Tab", "Space", ...) and returns where the focus is
+    // after each.
+    function pressKeys(window, keys) {
+        return keys.map(key => {
+            keySequence(key);
+            return focusOf(window);
+        });
+    }
+
     function homeSettingsOf(window) {
         return findChild(window, "homeSettings");
     }

@@ -201,5 +201,36 @@ MainWindowTestCase {
         compare([shown("star").visible, VpnState.currentFavorite, favorites()], [false, false, ["Paris/City"]]);
     }
 
+    function showParis() {
+        locationLoader.saveFavorites([]);
+        settings.savedLocationName = "Paris";
+        settings.savedLocationType = "Country";
+        clickTab("settings");
+        clickTab("home");
+    }
+
+    // Each click of a double click counts, on the star and on the button.
+    function test_doubleClick() {
+        showParis();
+        mouseDoubleClickSequence(shown("star"));
+        compare([VpnState.currentFavorite, locationLoader.loadFavorites()], [false, []]);
+        mouseDoubleClickSequence(shown("connectButton"));
+        compare(linesStartingWith("[DEBUG] Before click").length, 2);
+    }
+
+    // The star comes before the button, and Space marks it; while the busy overlay covers the
+    // screen the keys reach nothing, and the focus is back on the button when it goes.
+    function test_keyboard() {
+        showParis();
+        activate(window);
+        compare(pressKeys(window, ["Shift+Tab", "Space", "Tab"]), ["star", "star", "connectButton"]);
+        verify(VpnState.currentFavorite);
+        settings.isLoading = true;
+        pressKeys(window, ["Space", "Shift+Tab", "Space", "Return"]);
+        settings.isLoading = false;
+        compare([VpnState.currentFavorite, linesStartingWith("[DEBUG] Before click"), focusOf(window)],
+                [true, [], "connectButton (no ring)"]);
+    }
+
     name: "HomeScreen"
 }

@@ -215,6 +215,19 @@ MainWindowTestCase {
         tryVerify(() => pageOf(window).objectName === "mainMenu", 10000);
     }
 
+    // The focus starts in the user name field without a ring; the keys go round the form in
+    // reading order with the ring, flip the mark and press Login.
+    function test_keyboard() {
+        const window = createWindow();
+        const screen = loginScreenOf(window);
+        activate(window);
+        compare(focusOf(window), "usernameFieldInput (no ring)");
+        compare(pressKeys(window, ["Tab", "Tab", "Space", "Tab", "Return", "Tab", "Shift+Tab"]),
+                ["passwordFieldInput", "rememberBox", "rememberBox", "loginButton", "loginButton",
+                 "usernameFieldInput", "loginButton"]);
+        compare([screen.remember, messageOf(screen)], [false, "Please input username/password"]);
+    }
+
     // A second click sends a second request; its successful reply opens nothing more.
     function test_secondSuccessfulReplyPushesNothing() {
         testHelper.usePanel(slowPanel);

@@ -94,6 +94,25 @@ MainWindowTestCase {
         verify(findChild(menu, "navBar").enabled);
     }
 
+    function test_keyboard_data() {
+        return [
+            { tag: "Tab", keys: ["Tab", "Tab", "Tab", "Tab", "Tab"],
+              focus: ["homeTab", "locationsTab", "settingsTab", "logoutTab", "connectButton"] },
+            { tag: "Return on Home", keys: ["Tab", "Return"], focus: ["homeTab", "connectButton"] },
+            { tag: "Space on Locations", keys: ["Tab", "Tab", "Space"], focus: ["homeTab", "locationsTab", "tabCountries"] },
+            { tag: "Return on Settings", keys: ["Shift+Tab", "Shift+Tab", "Return"], focus: ["logoutTab", "settingsTab", "switch"] },
+            { tag: "Return on Logout", keys: ["Shift+Tab", "Return"], focus: ["logoutTab", "usernameFieldInput (no ring)"] }
+        ];
+    }
+
+    // The bar follows the home screen in the Tab order; its entries open their screen with the
+    // focus, and the ring, on its first control.
+    function test_keyboard(data) {
+        activate(window);
+        compare(focusOf(window), "connectButton (no ring)");
+        compare(pressKeys(window, data.keys), data.focus);
+    }
+
     function test_signOut_data() {
         return [{ tag: "not connected", connected: false }, { tag: "connected", connected: true }];
     }

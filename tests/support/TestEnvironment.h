@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QtGlobal>
@@ -17,12 +19,31 @@
 #include <csignal>
 #include <sys/resource.h>
 #endif
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <signal.h>
+#elif defined(Q_OS_WIN)
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
 
-// The whole content of a file, or nothing when it cannot be read.
-inline QByteArray readFileBytes(const QString &path)
+// The whole content of a file, or nothing when it cannot be read. With QIODevice::Text, CR LF
+// line ends read as LF on Windows.
+inline QByteArray readFileBytes(const QString &path, QIODevice::OpenMode mode = {})
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return file.open(QIODevice::ReadOnly | mode) ? file.readAll() : QByteArray();
+}
+
+// `text` as a file written in text mode holds it: with CR LF line ends on Windows.
+inline QByteArray textModeBytes(QByteArray text)
+{
+#ifdef Q_OS_WIN
+    text.replace('\n', "\r\n");
+#endif
+    return text;
 }
 
 // Replaces a whole file, creating its folder first; false when that fails.
@@ -34,25 +55,56 @@ inline bool writeFileBytes(const QString &path, const QByteArray &content)
            file.write(content) == content.size();
 }
 
-// Points HOME, the XDG folders and TMPDIR at a fresh temporary folder for the lifetime of
-// the object, so that a test never touches the real user's files, and restores them after.
-// One home at a time: a second one made while the first exists lies inside the first's
-// temporary folder.
+// Whether the process `pid` has ended and been reaped, so that no process has that id.
+inline bool processIsGone(qint64 pid)
+{
+#ifdef Q_OS_WIN
+    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (!process)
+        return true;
+    const bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+#else
+    return ::kill(static_cast<pid_t>(pid), 0) == -1 && errno == ESRCH;
+#endif
+}
+
+// Points HOME, the XDG folders and the temporary directory at a fresh temporary folder for
+// the lifetime of the object, so that a test never touches the real user's files, and
+// restores them after. One home at a time: a second one made while the first exists lies
+// inside the first's temporary folder.
+//
+// Windows takes the per-user folders from the profile, not from the environment: there the
+// application data lies in Qt's test area of the profile (QStandardPaths' test mode), in the
+// organisation's folder, which the home empties when it is made and when it ends.
 class TemporaryHome
 {
 public:
     TemporaryHome()
     {
         const QString root = m_dir.path();
+        const QString temp = root + QStringLiteral("/tmp");
         set("HOME", root);
         set("XDG_CONFIG_HOME", root + QStringLiteral("/.config"));
         set("XDG_DATA_HOME", root + QStringLiteral("/.local/share"));
         set("XDG_CACHE_HOME", root + QStringLiteral("/.cache"));
-        set("TMPDIR", root + QStringLiteral("/tmp"));
-        QDir().mkpath(root + QStringLiteral("/tmp"));
+        set("TMPDIR", temp);
+#ifdef Q_OS_WIN
+        set("TEMP", temp);
+        set("TMP", temp);
+        m_testMode = QStandardPaths::isTestModeEnabled();
+        QStandardPaths::setTestModeEnabled(true);
+        removeOrganisationData();
+#endif
+        QDir().mkpath(temp);
     }
     ~TemporaryHome()
     {
+#ifdef Q_OS_WIN
+        removeOrganisationData();
+        QStandardPaths::setTestModeEnabled(m_testMode);
+#endif
         for (const auto &[name, value] : m_previous) {
             if (value.isNull())
                 qunsetenv(name);
@@ -61,9 +113,39 @@ public:
         }
     }
 
-    QString path() const { return m_dir.path(); }
+    QString path() const
+    {
+        return m_dir.path();
+    }
+
+    // Whether `path` lies where this home keeps the user's files.
+    bool holds(const QString &path) const
+    {
+#ifdef Q_OS_WIN
+        return QStandardPaths::isTestModeEnabled() && path.contains(QLatin1String("/qttest/"));
+#else
+        return path.startsWith(m_dir.path() + QLatin1Char('/'));
+#endif
+    }
 
 private:
+#ifdef Q_OS_WIN
+    // The organisation's folder of application data in the test area, whatever it holds.
+    static void removeOrganisationData()
+    {
+        if (QCoreApplication::organizationName().isEmpty())
+            return;
+        const QString folder =
+            QFileInfo(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).path();
+        if (QFileInfo(folder).isDir())
+            QDir(folder).removeRecursively();
+        else
+            QFile::remove(folder);
+    }
+
+    bool m_testMode = false;
+#endif
+
     void set(const char *name, const QString &value)
     {
         m_previous.push_back(

@@ -128,11 +128,7 @@ private slots:
         const QString path = home.path() + QStringLiteral("/auth_alice.txt");
         QVERIFY(CredentialFile::write(path, QStringLiteral("alice"), QStringLiteral("pw"),
                                       CredentialFile::LineEnds::Platform));
-#ifdef Q_OS_WIN
-        QCOMPARE(readFileBytes(path), QByteArray("alice\r\npw\r\n"));
-#else
-        QCOMPARE(readFileBytes(path), QByteArray("alice\npw\n"));
-#endif
+        QCOMPARE(readFileBytes(path), textModeBytes("alice\npw\n"));
         QVERIFY(!CredentialFile::write(home.path() + QStringLiteral("/missing/dir/auth_x.txt"),
                                        QStringLiteral("x"), QStringLiteral("y"),
                                        CredentialFile::LineEnds::Platform));
