@@ -27,7 +27,7 @@
 //
 // A "management <address> <port> <password file>" line in the configuration opens the
 // management interface on that port, as far as a client needs it to stop OpenVPN: the
-// password prompt, a wrong password prompted for again (three tries), the greeting, and
+// password prompt, a wrong password prompted for again, the greeting, and
 // "signal SIGTERM". It is served while the scenario pauses or waits.
 #include <QByteArray>
 #include <QCoreApplication>
@@ -197,27 +197,22 @@ private:
     {
         while (QTcpSocket *socket = m_server.nextPendingConnection()) {
             QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            auto tries = std::make_shared<int>(m_password.empty() ? -1 : 0);
+            auto in = std::make_shared<bool>(m_password.empty());
             QObject::connect(socket, &QTcpSocket::readyRead, socket,
-                             [this, socket, tries] { answer(socket, *tries); });
+                             [this, socket, in] { answer(socket, *in); });
             socket->write(m_password.empty() ? greeting : "ENTER PASSWORD:");
         }
     }
 
-    // `tries`: wrong passwords so far, or -1 once the client is in.
-    void answer(QTcpSocket *socket, int &tries)
+    // `in`: the client has given the password.
+    void answer(QTcpSocket *socket, bool &in)
     {
         while (socket->canReadLine()) {
             const QByteArray line = socket->readLine().trimmed();
-            if (tries >= 0) {
-                if (!m_refusePasswords && line.toStdString() == m_password) {
-                    tries = -1;
-                    socket->write(QByteArray("SUCCESS: password is correct\r\n") + greeting);
-                } else if (++tries < 3) {
-                    socket->write("ENTER PASSWORD:");
-                } else {
-                    socket->disconnectFromHost();
-                }
+            if (!in) {
+                in = !m_refusePasswords && line.toStdString() == m_password;
+                socket->write(in ? QByteArray("SUCCESS: password is correct\r\n") + greeting
+                                 : QByteArray("ENTER PASSWORD:"));
             } else if (line == "signal SIGTERM") {
                 socket->write("SUCCESS: signal SIGTERM thrown\r\n");
                 socket->flush();
