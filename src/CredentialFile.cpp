@@ -1,8 +1,8 @@
 #include "CredentialFile.h"
 
+#include "PrivateFile.h"
+
 #include <QCoreApplication>
-#include <QSaveFile>
-#include <QTextStream>
 
 namespace CredentialFile {
 
@@ -18,17 +18,7 @@ QString compose(const QString &user, const QString &password)
 
 bool write(const QString &path, const QString &user, const QString &password, LineEnds lineEnds)
 {
-    QSaveFile file(path);
-    QIODevice::OpenMode mode = QIODevice::WriteOnly;
-    if (lineEnds == LineEnds::Platform)
-        mode |= QIODevice::Text;
-    if (!file.open(mode))
-        return false;
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    QTextStream out(&file);
-    out << compose(user, password);
-    out.flush();
-    return out.status() == QTextStream::Ok && file.commit();
+    return PrivateFile::write(path, compose(user, password), lineEnds == LineEnds::Platform);
 }
 
 } // namespace CredentialFile

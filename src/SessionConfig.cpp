@@ -19,6 +19,13 @@ bool hasDirective(const QString &config, QLatin1String name)
     return directiveLine.match(config).hasMatch();
 }
 
+QString quotedPath(const QString &path)
+{
+    QString forward = path;
+    forward.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return QLatin1Char('"') + forward + QLatin1Char('"');
+}
+
 } // namespace
 
 QString effectivePort(const QString &port)
@@ -35,9 +42,7 @@ QString credentialsPath(const QString &appDir, const QString &user)
 
 QString authLine(const QString &authFilePath)
 {
-    QString path = authFilePath;
-    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return QStringLiteral("auth-user-pass \"%1\"").arg(path);
+    return QStringLiteral("auth-user-pass ") + quotedPath(authFilePath);
 }
 
 QString compose(const QString &profile, const QString &host, const QString &port,
@@ -72,13 +77,21 @@ QString withKillSwitch(const QString &config, Platform platform)
         directives.append(QLatin1String("block-outside-dns"));
     QString result = config;
     for (const QLatin1String &directive : directives) {
-        if (hasDirective(config, directive))
-            continue;
-        if (!result.isEmpty() && !result.endsWith(QLatin1Char('\n')))
-            result += QLatin1Char('\n');
-        result += directive + QLatin1Char('\n');
+        if (!hasDirective(config, directive))
+            result = withLastLine(result, directive);
     }
     return result;
+}
+
+QString managementLine(quint16 port, const QString &passwordFilePath)
+{
+    return QStringLiteral("management 127.0.0.1 %1 ").arg(port) + quotedPath(passwordFilePath);
+}
+
+QString withLastLine(const QString &config, const QString &line)
+{
+    const bool ended = config.isEmpty() || config.endsWith(QLatin1Char('\n'));
+    return config + (ended ? QString() : QStringLiteral("\n")) + line + QLatin1Char('\n');
 }
 
 } // namespace SessionConfig

@@ -33,4 +33,11 @@ enum class Platform { Windows, Other };
 // leave outside the tunnel (OpenVPN on other platforms refuses that directive).
 QString withKillSwitch(const QString &config, Platform platform);
 
+// The directive that opens OpenVPN's management interface on the loopback port `port`,
+// guarded by the password in the file `passwordFilePath` (double-quoted, forward slashes).
+QString managementLine(quint16 port, const QString &passwordFilePath);
+
+// `config` with `line` as its new last line, ended by "\n".
+QString withLastLine(const QString &config, const QString &line);
+
 } // namespace SessionConfig

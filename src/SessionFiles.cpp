@@ -1,15 +1,18 @@
 #include "SessionFiles.h"
 
 #include "CredentialFile.h"
+#include "PrivateFile.h"
 #include "SecretMasking.h"
 #include "SessionConfig.h"
 
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFile>
+#include <QNetworkProxy>
+#include <QRandomGenerator>
 #include <QSaveFile>
 #include <QStandardPaths>
-#include <QTextStream>
+#include <QTcpServer>
 
 namespace SessionFiles {
 
@@ -57,47 +60,69 @@ QString credentialsFile(const QString &appDir, const QString &user, const QStrin
     return authFilePath;
 }
 
+// A loopback port that nothing listens on now, and a new random password.
+Management newManagement(const QString &tempDir)
+{
+    QTcpServer probe;
+    probe.setProxy(QNetworkProxy::NoProxy);
+    if (!probe.listen(QHostAddress::LocalHost, 0)) {
+        qWarning() << "[VPN] No free loopback port for the management interface:"
+                   << probe.errorString();
+        return {};
+    }
+    quint32 random[4];
+    QRandomGenerator::system()->fillRange(random);
+    return {probe.serverPort(),
+            QByteArray(reinterpret_cast<const char *>(random), sizeof random).toHex(),
+            tempDir + QStringLiteral("/vpn_management.txt")};
+}
+
 } // namespace
 
-QString prepare(const QString &host, const QString &port, const QString &cat, const QString &user,
+Session prepare(const QString &host, const QString &port, const QString &cat, const QString &user,
                 const QString &pass, bool killSwitch)
 {
     const QString finalPort = SessionConfig::effectivePort(port);
     const QString appDir = QCoreApplication::applicationDirPath();
     const QString baseConfigPath = appDir + QLatin1Char('/') + cat + QStringLiteral(".ovpn");
     if (!QFile::exists(baseConfigPath) && !extractProfile(cat, baseConfigPath))
-        return QString();
+        return {};
 
     const QString authFilePath = credentialsFile(appDir, user, pass);
     if (authFilePath.isEmpty())
-        return QString();
+        return {};
 
     QFile baseConfig(baseConfigPath);
     if (!baseConfig.open(QIODevice::ReadOnly | QIODevice::Text)) {
         qWarning() << "[VPN] Failed to open base config";
-        return QString();
+        return {};
     }
+    const QString tempDir = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+    const Management management = newManagement(tempDir);
+    if (management.port == 0)
+        return {};
     QString configContent = SessionConfig::compose(QString::fromUtf8(baseConfig.readAll()), host,
                                                    finalPort, authFilePath);
     baseConfig.close();
     if (killSwitch)
         configContent = SessionConfig::withKillSwitch(configContent, platform);
+    configContent = SessionConfig::withLastLine(
+        configContent, SessionConfig::managementLine(management.port, management.passwordFilePath));
     qDebug().noquote() << "[VPN] Final config content:\n"
                        << SecretMasking::maskSecretBlocks(configContent);
 
-    const QString tempDir = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
     const QString sessionFilePath = tempDir + QStringLiteral("/vpn_session.ovpn");
-    QFile session(sessionFilePath);
-    if (session.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
-        QTextStream out(&session);
-        out << configContent;
-        out.flush();
-        session.close();
-        if (out.status() == QTextStream::Ok && session.error() == QFileDevice::NoError)
-            return sessionFilePath;
+    if (!PrivateFile::write(sessionFilePath, configContent, true)) {
+        qWarning() << "[VPN] Failed to create session config file";
+        return {};
     }
-    qWarning() << "[VPN] Failed to create session config file";
-    return QString();
+    if (!PrivateFile::write(management.passwordFilePath,
+                            QString::fromLatin1(management.password) + QLatin1Char('\n'), false)) {
+        qWarning() << "[VPN] Failed to create management password file"
+                   << management.passwordFilePath;
+        return {};
+    }
+    return {sessionFilePath, management};
 }
 
 } // namespace SessionFiles

@@ -2,10 +2,10 @@
 
 #include "DirectoryValues.h"
 #include "OpenVpnOutput.h"
-#include "SessionFiles.h"
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QFile>
 
 #include <algorithm>
 
@@ -19,6 +19,9 @@ namespace {
 
 constexpr int gracePeriodMs = 5000;
 constexpr int killWaitMs = 30000;
+// How long the management interface may take to confirm the polite request before the
+// termination signal is sent instead.
+constexpr std::chrono::milliseconds politeRequestBound{1000};
 
 QString openVpnProgram()
 {
@@ -41,6 +44,7 @@ VpnManager::VpnManager(QObject *parent) : QObject(parent), vpnProcess(new QProce
     m_stopTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_connectTimer, &QTimer::timeout, this, &VpnManager::onConnectTimeout);
     connect(&m_stopTimer, &QTimer::timeout, this, &VpnManager::onStopTimeout);
+    connect(&m_stopRequest, &ManagementStopRequest::failed, this, &VpnManager::onStopRequestFailed);
 
 #ifdef Q_OS_LINUX
     // OpenVPN must not outlive the client. Should the client end without its destructor
@@ -59,6 +63,11 @@ VpnManager::VpnManager(QObject *parent) : QObject(parent), vpnProcess(new QProce
     connect(vpnProcess, &QProcess::errorOccurred, this, &VpnManager::onErrorOccurred);
     connect(vpnProcess, &QProcess::readyReadStandardOutput, this, &VpnManager::onStandardOutput);
     connect(vpnProcess, &QProcess::readyReadStandardError, this, &VpnManager::onStandardError);
+}
+
+VpnManager::~VpnManager()
+{
+    removeManagementPassword();
 }
 
 void VpnManager::setKillSwitch(bool on)
@@ -100,12 +109,13 @@ void VpnManager::connectVpn(const QString &host, const QString &port, const QStr
         endAttempt(ConnectionFailure::Ending::NotPrepared);
         return;
     }
-    const QString sessionFilePath =
+    const SessionFiles::Session session =
         SessionFiles::prepare(host, port, cat, user, pass, m_killSwitch);
-    if (sessionFilePath.isEmpty()) {
+    if (session.configPath.isEmpty()) {
         endAttempt(ConnectionFailure::Ending::NotPrepared);
         return;
     }
+    m_management = session.management;
 
     m_stopCompletionPending = false;
     m_partialOutput.clear();
@@ -114,8 +124,8 @@ void VpnManager::connectVpn(const QString &host, const QString &port, const QStr
     // The bound of this attempt, also for its later stretches of connecting.
     m_connectTimer.setInterval(m_connectTimeoutMs);
     startConnectBound();
-    qDebug() << "[VPN] Starting OpenVPN with config:" << sessionFilePath;
-    vpnProcess->start(openVpnProgram(), {QStringLiteral("--config"), sessionFilePath},
+    qDebug() << "[VPN] Starting OpenVPN with config:" << session.configPath;
+    vpnProcess->start(openVpnProgram(), {QStringLiteral("--config"), session.configPath},
                       QIODevice::ReadWrite);
 }
 
@@ -129,6 +139,7 @@ void VpnManager::syncDisconnectVpn()
     // Takes over a background stop that is still waiting: the kill below ends the child.
     m_stopPhase = StopPhase::Idle;
     m_stopTimer.stop();
+    m_stopRequest.cancel();
     m_connectTimer.stop();
     m_disconnecting = true;
     emit disconnectingChanged();
@@ -160,7 +171,7 @@ void VpnManager::stopInBackground()
     emit disconnectingChanged();
 
     qDebug() << "[VPN] Sending terminate signal...";
-    vpnProcess->terminate();
+    m_stopRequest.start(m_management.port, m_management.password, politeRequestBound);
     qDebug() << "[VPN] Waiting for process to exit (max 5s)...";
     m_stopTimer.start(gracePeriodMs);
 }
@@ -170,6 +181,7 @@ void VpnManager::onStopTimeout()
     if (m_stopPhase == StopPhase::Grace) {
         qDebug() << "[VPN] Still running, killing forcefully...";
         m_stopPhase = StopPhase::AfterKill;
+        m_stopRequest.cancel();
         vpnProcess->kill();
         m_stopTimer.start(killWaitMs);
         return;
@@ -178,10 +190,20 @@ void VpnManager::onStopTimeout()
     finishBackgroundStop();
 }
 
+// OpenVPN did not confirm the polite request over its management interface (not open, not
+// answering, or refusing): the request goes out as the termination signal instead.
+void VpnManager::onStopRequestFailed(const QString &reason)
+{
+    qWarning().noquote() << "[VPN] The management interface did not take the stop request (" +
+                                reason + "), sending the termination signal";
+    vpnProcess->terminate();
+}
+
 void VpnManager::finishBackgroundStop()
 {
     m_stopPhase = StopPhase::Idle;
     m_stopTimer.stop();
+    m_stopRequest.cancel();
     m_stopCompletionPending = true;
     QMetaObject::invokeMethod(
         this, [this] { completeBackgroundStop(); }, Qt::QueuedConnection);
@@ -246,6 +268,7 @@ void VpnManager::onFinished()
 {
     examineRemainingOutput();
     qDebug() << "[VPN] Process finished";
+    removeManagementPassword();
     groupedReset();
     if (m_stopPhase == StopPhase::Grace)
         qDebug() << "[VPN] Terminated gracefully";
@@ -261,6 +284,7 @@ void VpnManager::onErrorOccurred(QProcess::ProcessError error)
     groupedReset();
     // No finished notification follows a child that never started.
     if (error == QProcess::FailedToStart) {
+        removeManagementPassword();
         qWarning() << "[VPN] Cannot start OpenVPN at:" << vpnProcess->program();
         endAttempt(ConnectionFailure::Ending::NotStarted);
     }
@@ -317,6 +341,13 @@ void VpnManager::examineRemainingOutput()
 {
     if (vpnProcess->state() == QProcess::NotRunning)
         handleOutputLine(OpenVpnOutput::takeRest(m_partialOutput));
+}
+
+void VpnManager::removeManagementPassword()
+{
+    if (!m_management.passwordFilePath.isEmpty())
+        QFile::remove(m_management.passwordFilePath);
+    m_management = {};
 }
 
 void VpnManager::groupedReset()

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "ConnectionFailure.h"
+#include "ManagementStopRequest.h"
+#include "SessionFiles.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -33,6 +35,7 @@ class VpnManager : public QObject
 
 public:
     explicit VpnManager(QObject *parent = nullptr);
+    ~VpnManager() override;
 
     bool isConnected() const { return m_connected; }
     bool isConnecting() const { return m_connecting; }
@@ -49,8 +52,9 @@ public:
     // Validates the server's values, writes the session's files and starts OpenVPN.
     Q_INVOKABLE void connectVpn(const QString &host, const QString &port, const QString &cat,
                                 const QString &user, const QString &pass);
-    // Announces disconnecting and returns; OpenVPN is asked to end, killed after a grace
-    // period if need be, and the flags are reset once it has gone.
+    // Announces disconnecting and returns; OpenVPN is asked to end through its management
+    // interface (by the termination signal where that interface does not take the request),
+    // killed after a grace period if need be, and the flags are reset once it has gone.
     Q_INVOKABLE void disconnectVpn();
     // Kills OpenVPN and returns when it has ended and the flags are reset.
     Q_INVOKABLE void syncDisconnectVpn();
@@ -90,6 +94,8 @@ private:
     void onStopTimeout();
     void finishBackgroundStop();
     void completeBackgroundStop();
+    void onStopRequestFailed(const QString &reason);
+    void removeManagementPassword();
 
     QProcess *vpnProcess = nullptr;
     bool m_connected = false;
@@ -108,6 +114,9 @@ private:
     QTimer m_connectTimer{this};
     QTimer m_stopTimer{this};
     StopPhase m_stopPhase = StopPhase::Idle;
+    // The management interface of the current child, which the polite request goes to.
+    SessionFiles::Management m_management;
+    ManagementStopRequest m_stopRequest{this};
     // A background stop has ended and its completion is queued; a new child started before
     // the completion arrives cancels its reset.
     bool m_stopCompletionPending = false;

@@ -158,7 +158,7 @@ bool allTrafficThrough(const QString &device)
     return routes.contains("\n0.0.0.0/1 ") && routes.contains("\n128.0.0.0/1 ");
 }
 
-enum class Stop { Sync, Background };
+enum class Stop { Sync, Background, BackgroundSigtermBlocked };
 
 } // namespace
 
@@ -267,6 +267,8 @@ private slots:
             QTest::addRow("%s, per-server user, background stop", qPrintable(category))
                 << category << false << Stop::Background;
         }
+        QTest::newRow("default, per-server user, background stop, SIGTERM blocked")
+            << QStringLiteral("default") << false << Stop::BackgroundSigtermBlocked;
     }
 
     void connectsCarriesTrafficAndStops()
@@ -282,6 +284,15 @@ private slots:
             CredentialHelper().writeAuthFile(user, password);
             commonName = user;
         }
+        const QString program = m_appDir + QStringLiteral("/openvpn");
+        if (stop == Stop::BackgroundSigtermBlocked) {
+            QVERIFY(QFile::rename(program, program + QStringLiteral(".plain")));
+            QVERIFY(QFile::link(m_appDir + QStringLiteral("/openvpn-sigterm-blocked"), program));
+        }
+        const auto restore = qScopeGuard([&] {
+            if (stop == Stop::BackgroundSigtermBlocked && QFile::remove(program))
+                QFile::rename(program + QStringLiteral(".plain"), program);
+        });
         LogCapture log;
         const qint64 since = QDateTime::currentSecsSinceEpoch();
 
@@ -304,10 +315,18 @@ private slots:
             verifyResetFlags();
             QVERIFY(log.contains(QStringLiteral("[VPN] Disconnected.")));
         } else {
+            QElapsedTimer stopping;
+            qint64 stopMs = -1;
+            connect(m_manager, &VpnManager::disconnectingChanged, m_manager, [&] {
+                if (!m_manager->isDisconnecting() && stopMs < 0)
+                    stopMs = stopping.elapsed();
+            });
+            stopping.start();
             m_manager->disconnectVpn();
             QVERIFY(m_manager->isDisconnecting());
             QTRY_VERIFY_WITH_TIMEOUT(
                 log.contains(QStringLiteral("[VPN] Disconnected (via thread monitor).")), 10000);
+            qInfo("background stop: %lld ms", stopMs);
             verifyResetFlags();
             // OpenVPN ends on the polite request; it is never killed.
             QVERIFY(log.contains(QStringLiteral("[VPN] Terminated gracefully")));

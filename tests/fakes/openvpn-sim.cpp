@@ -10,7 +10,10 @@
 //                   UTF-8) to standard output as they are
 //   long <n>        writes n bytes of "x" to standard output without a line end
 //   sleep <ms>      pauses
-//   ignore-term     ignores the polite termination request from now on
+//   ignore-term     ignores the polite termination request from now on, whether it comes as
+//                   a signal or over the management interface
+//   management off  stops listening on the management interface
+//   management refuse  refuses every password given to the management interface
 //   wait            waits for the termination request (for ever if it is ignored)
 //   exit <code>     ends with the exit code
 //   crash           ends abnormally
@@ -21,15 +24,29 @@
 //
 // Without the variable, or with the value "demo", it runs the demo step. A termination
 // request that is not ignored ends the program at once with exit code 0, as OpenVPN does.
+//
+// A "management <address> <port> <password file>" line in the configuration opens the
+// management interface on that port, as far as a client needs it to stop OpenVPN: the
+// password prompt, a wrong password prompted for again, the greeting, and
+// "signal SIGTERM". It is served while the scenario pauses or waits.
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <iomanip>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #if defined(__unix__) || defined(__APPLE__)
 #include <sys/resource.h>
@@ -43,6 +60,7 @@
 namespace {
 
 volatile std::sig_atomic_t terminationRequested = 0;
+bool politeRequestIgnored = false;
 
 void onTerminate(int)
 {
@@ -85,6 +103,7 @@ void pause(long milliseconds)
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     while (std::chrono::steady_clock::now() < until) {
         endIfAskedTo();
+        QCoreApplication::processEvents();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     endIfAskedTo();
@@ -127,19 +146,92 @@ std::string timestamped(const std::string &text)
     return stamp + text + "\n";
 }
 
-// The address and port of the first remote line of the configuration.
-std::string remoteOf(const std::string &configPath)
+// The words after `directive` on the first line of the configuration that starts with it
+// and has at least `count` of them (a double-quoted word may hold blanks), or none.
+std::vector<std::string> directiveOf(const std::string &configPath, const std::string &directive,
+                                     std::size_t count)
 {
     std::ifstream config(configPath);
     std::string line;
     while (std::getline(config, line)) {
         std::istringstream words(line);
-        std::string directive, host, port;
-        if (words >> directive >> host >> port && directive == "remote")
-            return host + ":" + port;
+        std::string name, word;
+        std::vector<std::string> found;
+        if (!(words >> name) || name != directive)
+            continue;
+        while (words >> std::quoted(word))
+            found.push_back(word);
+        if (found.size() >= count)
+            return found;
     }
-    return "127.0.0.1:1194";
+    return {};
 }
+
+// The address and port of the first remote line of the configuration.
+std::string remoteOf(const std::string &configPath)
+{
+    const std::vector<std::string> remote = directiveOf(configPath, "remote", 2);
+    return remote.empty() ? "127.0.0.1:1194" : remote[0] + ":" + remote[1];
+}
+
+class ManagementInterface
+{
+public:
+    // Listens as the configuration's management line says; false when it cannot.
+    bool open(const std::string &configPath)
+    {
+        const std::vector<std::string> words = directiveOf(configPath, "management", 3);
+        if (words.empty())
+            return true;
+        std::ifstream file(words[2]);
+        std::getline(file, m_password);
+        QObject::connect(&m_server, &QTcpServer::newConnection, [this] { acceptClient(); });
+        return m_server.listen(QHostAddress::LocalHost, quint16(std::stoi(words[1])));
+    }
+
+    void close() { m_server.close(); }
+    void refusePasswords() { m_refusePasswords = true; }
+
+private:
+    void acceptClient()
+    {
+        while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+            QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            auto in = std::make_shared<bool>(m_password.empty());
+            QObject::connect(socket, &QTcpSocket::readyRead, socket,
+                             [this, socket, in] { answer(socket, *in); });
+            socket->write(m_password.empty() ? greeting : "ENTER PASSWORD:");
+        }
+    }
+
+    // `in`: the client has given the password.
+    void answer(QTcpSocket *socket, bool &in)
+    {
+        while (socket->canReadLine()) {
+            const QByteArray line = socket->readLine().trimmed();
+            if (!in) {
+                in = !m_refusePasswords && line.toStdString() == m_password;
+                socket->write(in ? QByteArray("SUCCESS: password is correct\r\n") + greeting
+                                 : QByteArray("ENTER PASSWORD:"));
+            } else if (line == "signal SIGTERM") {
+                socket->write("SUCCESS: signal SIGTERM thrown\r\n");
+                socket->flush();
+                if (!politeRequestIgnored)
+                    terminationRequested = 1;
+            } else {
+                socket->write("ERROR: unknown command, enter 'help' for more options\r\n");
+            }
+        }
+    }
+
+    static constexpr const char *greeting =
+        ">INFO:OpenVPN Management Interface Version 5 -- type 'help' for more info\r\n";
+    QTcpServer m_server;
+    std::string m_password;
+    bool m_refusePasswords = false;
+};
+
+ManagementInterface *management = nullptr;
 
 [[noreturn]] void demo(const std::string &configPath)
 {
@@ -186,6 +278,12 @@ void run(const std::string &step, const std::string &argument, int argc, char **
         pause(std::atol(argument.c_str()));
     } else if (step == "ignore-term") {
         std::signal(SIGTERM, SIG_IGN);
+        politeRequestIgnored = true;
+    } else if (step == "management") {
+        if (argument == "off")
+            management->close();
+        else
+            management->refusePasswords();
     } else if (step == "wait") {
         waitForTermination();
     } else if (step == "exit") {
@@ -213,6 +311,7 @@ void run(const std::string &step, const std::string &argument, int argc, char **
 int main(int argc, char **argv)
 {
     std::signal(SIGTERM, onTerminate);
+    QCoreApplication app(argc, argv);
     if (argc != 3 || std::string(argv[1]) != "--config") {
         write(stdout, "Options error: expected --config <file>\n");
         return 1;
@@ -221,6 +320,12 @@ int main(int argc, char **argv)
         write(stdout, std::string("Options error: cannot open config file ") + argv[2] + "\n");
         return 1;
     }
+    ManagementInterface managementInterface;
+    if (!managementInterface.open(argv[2])) {
+        write(stdout, "MANAGEMENT: Socket bind failed on local address\n");
+        return 1;
+    }
+    management = &managementInterface;
 
     const char *scenario = std::getenv("OPENVPN_SIM_SCENARIO");
     std::istringstream steps(scenario ? scenario : "demo");

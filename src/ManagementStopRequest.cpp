@@ -1,0 +1,101 @@
+#include "ManagementStopRequest.h"
+
+#include <QHostAddress>
+#include <QNetworkProxy>
+
+namespace {
+
+const QByteArray passwordPrompt = QByteArrayLiteral("ENTER PASSWORD:");
+constexpr std::chrono::milliseconds retryInterval{100};
+
+} // namespace
+
+ManagementStopRequest::ManagementStopRequest(QObject *parent) : QObject(parent)
+{
+    m_socket.setProxy(QNetworkProxy::NoProxy);
+    m_bound.setSingleShot(true);
+    m_retry.setSingleShot(true);
+    m_retry.setInterval(retryInterval);
+    connect(&m_bound, &QTimer::timeout, this, [this] {
+        fail(QStringLiteral("no confirmation within %1 ms").arg(m_bound.interval()));
+    });
+    connect(&m_retry, &QTimer::timeout, this, &ManagementStopRequest::connectToInterface);
+    connect(&m_socket, &QTcpSocket::readyRead, this, &ManagementStopRequest::onReadyRead);
+    connect(&m_socket, &QTcpSocket::errorOccurred, this,
+            [this](QAbstractSocket::SocketError error) {
+                if (m_active && error == QAbstractSocket::ConnectionRefusedError)
+                    m_retry.start();
+                else
+                    fail(m_socket.errorString());
+            });
+}
+
+void ManagementStopRequest::start(quint16 port, const QByteArray &password,
+                                  std::chrono::milliseconds bound)
+{
+    cancel();
+    m_active = true;
+    m_password = password;
+    m_received.clear();
+    m_passwordSent = false;
+    m_commandSent = false;
+    m_port = port;
+    m_bound.start(bound);
+    connectToInterface();
+}
+
+void ManagementStopRequest::connectToInterface()
+{
+    m_socket.abort();
+    m_socket.connectToHost(QHostAddress(QHostAddress::LocalHost), m_port);
+}
+
+void ManagementStopRequest::cancel()
+{
+    m_active = false;
+    m_bound.stop();
+    m_retry.stop();
+    m_socket.abort();
+}
+
+void ManagementStopRequest::onReadyRead()
+{
+    m_received += m_socket.readAll();
+    // The prompt has no line end: it waits on the line for the answer.
+    const qsizetype prompt = m_received.indexOf(passwordPrompt);
+    if (prompt >= 0) {
+        if (m_passwordSent) {
+            fail(QStringLiteral("the password was refused"));
+            return;
+        }
+        m_received.remove(0, prompt + passwordPrompt.size());
+        m_socket.write(m_password + '\n');
+        m_passwordSent = true;
+    }
+    qsizetype end;
+    while (m_active && (end = m_received.indexOf('\n')) >= 0) {
+        const QByteArray line = m_received.left(end).trimmed();
+        m_received.remove(0, end + 1);
+        handleLine(line);
+    }
+}
+
+void ManagementStopRequest::handleLine(const QByteArray &line)
+{
+    if (line.startsWith(">INFO:") && !m_commandSent) {
+        m_socket.write("signal SIGTERM\n");
+        m_commandSent = true;
+    } else if (line.startsWith("SUCCESS: signal SIGTERM")) {
+        cancel();
+    } else if (line.startsWith("ERROR:")) {
+        fail(QString::fromUtf8(line));
+    }
+}
+
+void ManagementStopRequest::fail(const QString &reason)
+{
+    if (!m_active)
+        return;
+    cancel();
+    emit failed(reason);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <chrono>
+
+// Asks OpenVPN to end through its management interface on a loopback port: connects,
+// answers the password prompt, waits for the greeting, sends "signal SIGTERM" and waits for
+// OpenVPN to confirm it. An interface that is not open yet is tried again until the bound.
+// Runs on the thread it lives on, without blocking it.
+class ManagementStopRequest : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ManagementStopRequest(QObject *parent = nullptr);
+
+    // Starts the exchange; `failed` follows within `bound` unless OpenVPN confirms.
+    void start(quint16 port, const QByteArray &password, std::chrono::milliseconds bound);
+    // Ends an exchange under way; no notification follows.
+    void cancel();
+
+signals:
+    void failed(const QString &reason);
+
+private:
+    void connectToInterface();
+    void onReadyRead();
+    void handleLine(const QByteArray &line);
+    void fail(const QString &reason);
+
+    QTcpSocket m_socket{this};
+    QTimer m_bound{this};
+    QTimer m_retry{this};
+    bool m_active = false;
+    quint16 m_port = 0;
+    QByteArray m_password;
+    QByteArray m_received;
+    bool m_passwordSent = false;
+    bool m_commandSent = false;
+};
