@@ -273,7 +273,7 @@ Rectangle {
             }
         }
 
-        PlainButton {
+        PillButton {
             id: connectButton
 
             objectName: "connectButton"
@@ -282,28 +282,9 @@ Rectangle {
             height: 40
             focus: true
             text: VpnState.statusText
-            focusRing.radius: 23
-
-            background: Rectangle {
-                radius: 24
-                color: VpnState.statusColor
-            }
-
-            contentItem: Item {
-                Text {
-                    anchors.centerIn: parent
-                    text: connectButton.text
-                    color: "white"
-                    font.bold: true
-                    font.pixelSize: 16
-                }
-            }
+            color: VpnState.statusColor
 
             onClicked: homeScreen.pressButton()
-
-            HoverHandler {
-                cursorShape: Qt.PointingHandCursor
-            }
         }
 
         Item {

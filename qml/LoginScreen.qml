@@ -282,35 +282,14 @@ Rectangle {
             Accessible.ignored: text === ""
         }
 
-        PlainButton {
-            id: loginButton
-
+        PillButton {
             objectName: "loginButton"
             width: parent.width
             height: 48
             text: "Login"
-            focusRing.radius: 27
-
-            background: Rectangle {
-                radius: 24
-                color: "#ff1a1a"
-            }
-
-            contentItem: Item {
-                Text {
-                    anchors.centerIn: parent
-                    text: loginButton.text
-                    color: "white"
-                    font.bold: true
-                    font.pixelSize: 16
-                }
-            }
+            color: "#ff1a1a"
 
             onClicked: loginScreen.login()
-
-            HoverHandler {
-                cursorShape: Qt.PointingHandCursor
-            }
         }
     }
 }
