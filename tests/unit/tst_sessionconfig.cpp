@@ -98,13 +98,6 @@ private slots:
                  given + QStringLiteral("block-outside-dns\n"));
     }
 
-    void managementLineNamesThePasswordFile()
-    {
-        QCOMPARE(
-            SessionConfig::managementLine(7505, QStringLiteral("C:\\Temp\\vpn management.txt")),
-            QStringLiteral("management 127.0.0.1 7505 \"C:/Temp/vpn management.txt\""));
-    }
-
     void blankPortMeansDefault()
     {
         QCOMPARE(SessionConfig::effectivePort(QString()), QStringLiteral("1194"));
