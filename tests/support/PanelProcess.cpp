@@ -2,6 +2,10 @@
 
 #include <QDeadlineTimer>
 
+#ifdef Q_OS_WIN
+#include <QHostAddress>
+#endif
+
 PanelProcess::PanelProcess(const QString &program, const QString &sourceDir,
                            const QStringList &options, QObject *parent)
     : QObject(parent), m_program(program),
@@ -11,40 +15,74 @@ PanelProcess::PanelProcess(const QString &program, const QString &sourceDir,
                       sourceDir + QStringLiteral("/demo/pki/server.key")} +
           options)
 {
-    connect(&m_process, &QProcess::readyReadStandardError, this, &PanelProcess::readLog);
+    connect(&m_output, &QIODevice::readyRead, this, &PanelProcess::readOutput);
 }
+
+#ifdef Q_OS_WIN
+
+PanelProcess::~PanelProcess() = default;
+
+bool PanelProcess::launch(QString *error)
+{
+    m_output.connectToHost(QHostAddress::LocalHost,
+                           qEnvironmentVariableIntValue("CLIENTVPN_PANEL_LAUNCHER"));
+    if (!m_output.waitForConnected(5000)) {
+        *error = QStringLiteral("the panel launcher cannot be reached: ") + m_output.errorString();
+        return false;
+    }
+    m_output.write((m_arguments.join(QLatin1Char('\n')) + QStringLiteral("\n\n")).toUtf8());
+    return true;
+}
+
+bool PanelProcess::isRunning() const
+{
+    return m_output.state() == QAbstractSocket::ConnectedState;
+}
+
+#else
 
 PanelProcess::~PanelProcess()
 {
-    if (m_process.state() == QProcess::NotRunning)
+    if (m_output.state() == QProcess::NotRunning)
         return;
-    m_process.terminate();
-    if (!m_process.waitForFinished(3000))
-        m_process.kill();
-    m_process.waitForFinished(3000);
+    m_output.terminate();
+    if (!m_output.waitForFinished(3000))
+        m_output.kill();
+    m_output.waitForFinished(3000);
 }
+
+bool PanelProcess::launch(QString *)
+{
+    m_output.setProcessChannelMode(QProcess::MergedChannels);
+    m_output.start(m_program, m_arguments);
+    return true;
+}
+
+bool PanelProcess::isRunning() const
+{
+    return m_output.state() == QProcess::Running;
+}
+
+#endif
 
 bool PanelProcess::start(QString *error)
 {
+    if (!launch(error))
+        return false;
     const QString prefix = QStringLiteral("listening on ");
-    m_process.start(m_program, m_arguments);
     const QDeadlineTimer deadline(10000);
     while (m_url.isEmpty() && !deadline.hasExpired()) {
-        if (m_process.canReadLine()) {
-            const QByteArray bytes = m_process.readLine();
-            m_standardOutput += bytes;
-            const QString line = QString::fromUtf8(bytes).trimmed();
+        for (const QString &line : std::as_const(m_lines)) {
             if (line.startsWith(prefix))
-                m_url = line.mid(prefix.size());
-        } else if (!m_process.waitForReadyRead(int(deadline.remainingTime()))) {
-            break;
+                m_url = line.mid(prefix.size()).trimmed();
         }
+        if (m_url.isEmpty() && !m_output.waitForReadyRead(int(deadline.remainingTime())))
+            break;
+        readOutput();
     }
     if (m_url.isEmpty()) {
-        readLog();
         *error = QStringLiteral("the panel did not come up (%1): %2")
-                     .arg(m_process.errorString(),
-                          m_log.join(QLatin1Char(' ')) + QString::fromUtf8(m_unfinishedLine));
+                     .arg(m_output.errorString(), output());
         return false;
     }
     return true;
@@ -52,28 +90,26 @@ bool PanelProcess::start(QString *error)
 
 int PanelProcess::requestCount(const QString &path)
 {
-    readLog();
+    readOutput();
     const QString marker = QLatin1Char('"') + path + QLatin1Char('"');
     int count = 0;
-    for (const QString &line : m_log)
+    for (const QString &line : std::as_const(m_lines))
         count += line.contains(marker) ? 1 : 0;
     return count;
 }
 
 QString PanelProcess::output()
 {
-    readLog();
-    m_standardOutput += m_process.readAllStandardOutput();
-    return QString::fromUtf8(m_standardOutput) + m_log.join(QLatin1Char('\n')) +
-           QString::fromUtf8(m_unfinishedLine);
+    readOutput();
+    return m_lines.join(QLatin1Char('\n')) + QString::fromUtf8(m_unfinishedLine);
 }
 
-void PanelProcess::readLog()
+void PanelProcess::readOutput()
 {
-    m_unfinishedLine += m_process.readAllStandardError();
+    m_unfinishedLine += m_output.readAll();
     for (qsizetype end = m_unfinishedLine.indexOf('\n'); end >= 0;
          end = m_unfinishedLine.indexOf('\n')) {
-        m_log.append(QString::fromUtf8(m_unfinishedLine.left(end)));
+        m_lines.append(QString::fromUtf8(m_unfinishedLine.left(end)));
         m_unfinishedLine.remove(0, end + 1);
     }
 }
