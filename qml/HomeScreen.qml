@@ -259,16 +259,8 @@ Rectangle {
                     }
 
                     onClicked: homeScreen.updateFavorites()
-                    // The second click of a double click is a click too.
-                    onDoubleClicked: homeScreen.updateFavorites()
 
-                    FocusRing {
-                        shown: star.visualFocus
-                    }
-
-                    HoverHandler {
-                        cursorShape: Qt.PointingHandCursor
-                    }
+                    ClickSupport {}
                 }
             }
         }

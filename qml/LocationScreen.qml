@@ -102,7 +102,6 @@ FocusScope {
         if (index < 0 || index >= locationModel.count)
             return;
         locationList.currentIndex = index;
-        locationList.positionViewAtIndex(index, ListView.Contain);
         KeyboardFocus.moveTo(locationList.currentItem, reason);
     }
 
@@ -213,6 +212,7 @@ FocusScope {
     }
 
     objectName: "locationScreen"
+    focus: true
     implicitWidth: 1024
     implicitHeight: 544
 
@@ -269,8 +269,7 @@ FocusScope {
                 checked: current
                 Accessible.selected: current
 
-                Keys.onReturnPressed: clicked()
-                Keys.onEnterPressed: clicked()
+                Keys.forwardTo: [tabSupport]
                 onClicked: locationScreen.switchTab(modelData)
 
                 background: Rectangle {
@@ -287,13 +286,10 @@ FocusScope {
                     }
                 }
 
-                HoverHandler {
-                    cursorShape: Qt.PointingHandCursor
-                }
+                ClickSupport {
+                    id: tabSupport
 
-                FocusRing {
-                    shown: tab.visualFocus
-                    radius: 11
+                    ring.radius: 11
                 }
             }
         }
@@ -335,19 +331,20 @@ FocusScope {
             text: name
             focusPolicy: ListView.isCurrentItem || activeFocus ? Qt.TabFocus : Qt.NoFocus
 
-            Keys.onReturnPressed: clicked()
-            Keys.onEnterPressed: clicked()
+            Keys.forwardTo: [rowSupport]
             Keys.onUpPressed: locationScreen.focusRow(index - 1, Qt.TabFocusReason)
             Keys.onDownPressed: locationScreen.focusRow(index + 1, Qt.TabFocusReason)
             onClicked: locationScreen.selectRow(index)
-
-            HoverHandler {
-                cursorShape: Qt.PointingHandCursor
+            // A row focused from the keyboard is brought into view; the mouse moves nothing.
+            onVisualFocusChanged: {
+                if (visualFocus)
+                    ListView.view.positionViewAtIndex(index, ListView.Contain);
             }
 
-            FocusRing {
-                shown: locationRow.visualFocus
-                inset: 2
+            ClickSupport {
+                id: rowSupport
+
+                ring.inset: 2
             }
 
             Image {
@@ -400,12 +397,8 @@ FocusScope {
                                                  : "qrc:/assets/icons/ic_star.png"
                 }
 
-                HoverHandler {
+                ClickSupport {
                     cursorShape: starSquare.checkable ? Qt.PointingHandCursor : Qt.ArrowCursor
-                }
-
-                FocusRing {
-                    shown: starSquare.visualFocus
                 }
             }
 

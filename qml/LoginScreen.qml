@@ -245,9 +245,6 @@ Rectangle {
                     }
                 }
 
-                // The second click of a double click flips the mark too.
-                onDoubleClicked: toggle()
-
                 FocusRing {
                     shown: rememberBox.visualFocus
                 }

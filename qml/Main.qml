@@ -41,11 +41,13 @@ ApplicationWindow {
             initDefault(entry[0], entry[1]);
     }
 
-    // The options that the VPN manager acts on, from the store; each attempt takes them when
-    // it starts.
-    function applyVpnOptions() {
-        vpnManager.killSwitch = StoredValues.isTrue(appSettings.value("killSwitch"));
-        vpnManager.connectTimeoutMs = StoredValues.connectTimeoutMs(appSettings.value("timeout"));
+    // Hands an option that the VPN manager acts on to it (others are ignored); each attempt
+    // takes them when it starts.
+    function applyVpnOption(key, value) {
+        if (key === "killSwitch")
+            vpnManager.killSwitch = StoredValues.isTrue(value);
+        else if (key === "timeout")
+            vpnManager.connectTimeoutMs = StoredValues.connectTimeoutMs(value);
     }
 
     // The expiry text is a date of the form YYYY-MM-DD (00:00 UTC of that day); a text that
@@ -135,7 +137,8 @@ ApplicationWindow {
     // cannot wait for appSettings'.)
     Component.onCompleted: {
         seedOptionDefaults();
-        applyVpnOptions();
+        applyVpnOption("killSwitch", appSettings.value("killSwitch"));
+        applyVpnOption("timeout", appSettings.value("timeout"));
         routeAtStart();
     }
     Component.onDestruction: {
@@ -177,10 +180,10 @@ ApplicationWindow {
         settings: homeSettings
     }
 
-    // The menu announces every option the user changes on the settings screen.
+    // The menu announces every option the user changes on the settings screen, with its value.
     Connections {
-        function onOptionChanged() {
-            window.applyVpnOptions();
+        function onOptionChanged(key, value) {
+            window.applyVpnOption(key, value);
         }
 
         target: stackView.currentItem

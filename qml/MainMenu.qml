@@ -14,8 +14,8 @@ Rectangle {
     // The screen in the loader; its functions depend on which document it is.
     readonly property var shownScreen: screenLoader.item
 
-    // The user changed the option stored under `key` on the settings screen.
-    signal optionChanged(string key)
+    // The user changed the option stored under `key` to `value` on the settings screen.
+    signal optionChanged(string key, var value)
 
     // Replaces the shown screen by the document (created with the given properties, if any)
     // and gives the keyboard focus to its first control, with the ring when it was shown before.
@@ -28,15 +28,7 @@ Rectangle {
         else
             screenLoader.source = Qt.resolvedUrl(document);
         currentTab = tab;
-        focusShownScreen(reason);
-    }
-
-    // The screen's first control takes the focus: one in the loader's own focus scope, or the
-    // one that a screen made as a focus scope of its own holds.
-    function focusShownScreen(reason) {
         screenLoader.forceActiveFocus(reason);
-        if (Window.activeFocusItem === screenLoader)
-            shownScreen.forceActiveFocus(reason);
     }
 
     function activate(tab) {
@@ -50,10 +42,11 @@ Rectangle {
             signOut();
     }
 
-    // Shows a new home screen, which connects to the location on the next turn of the event
-    // loop, once it is in place.
+    // Stops listening to the location screen, then replaces it by a new home screen, which
+    // connects to the location on the next turn of the event loop, once it is in place.
     function connectToLocation(name, flag, favorite, type) {
         console.log("[MainMenu] Received signal: connectToLocation", name, flag, favorite, type);
+        currentTab = "home";
         showScreen("home", "HomeScreen.qml");
         pendingLocation = [name, flag, favorite, type];
         handOver.start();
@@ -87,8 +80,10 @@ Rectangle {
     color: "#222222"
 
     // The page stack gives the focus to the page; it belongs in the shown screen.
-    onActiveFocusChanged: if (activeFocus) focusShownScreen(Qt.OtherFocusReason)
+    onActiveFocusChanged: if (activeFocus) screenLoader.forceActiveFocus(Qt.OtherFocusReason)
 
+    // Each screen marks its first control with `focus: true` (a screen that is a focus scope
+    // marks its root too), so the loader's focus goes on to that control.
     Loader {
         id: screenLoader
 
@@ -110,8 +105,8 @@ Rectangle {
 
     // The settings screen is heard only while it is the current tab.
     Connections {
-        function onOptionChanged(key) {
-            mainMenu.optionChanged(key);
+        function onOptionChanged(key, value) {
+            mainMenu.optionChanged(key, value);
         }
 
         target: mainMenu.currentTab === "settings" ? mainMenu.shownScreen : null

@@ -8,6 +8,7 @@ PlainButton {
     property color color
 
     focusRing.radius: Math.min(24, height / 2) + 3
+    cursorShape: Qt.PointingHandCursor
 
     background: Rectangle {
         radius: 24
@@ -22,9 +23,5 @@ PlainButton {
             font.bold: true
             font.pixelSize: 16
         }
-    }
-
-    HoverHandler {
-        cursorShape: Qt.PointingHandCursor
     }
 }

@@ -22,7 +22,8 @@ T.AbstractButton {
     property string selected: ""
     readonly property alias popup: choicePopup
 
-    // The user picked `newValue`; the store holds it by now.
+    // The user picked `newValue`, which the store is about to hold: a listener takes the value
+    // from here, not from the store.
     signal valueChanged(string newValue)
 
     function isStored() {
@@ -44,9 +45,9 @@ T.AbstractButton {
 
     function choose(choice) {
         selected = choice;
+        valueChanged(choice);
         if (isStored())
             appSettings.setValue(settingsKey, choice);
-        valueChanged(choice);
         choicePopup.close();
     }
 
@@ -58,12 +59,15 @@ T.AbstractButton {
     Accessible.name: title
     Accessible.description: description
 
-    Keys.onReturnPressed: clicked()
-    Keys.onEnterPressed: clicked()
+    Keys.forwardTo: [rowSupport]
     onClicked: openChoices()
     Component.onCompleted: {
         if (isStored())
             selected = appSettings.value(settingsKey) ?? "";
+    }
+
+    ClickSupport {
+        id: rowSupport
     }
 
     ColumnLayout {
@@ -87,14 +91,6 @@ T.AbstractButton {
             Layout.preferredHeight: 1
             color: "#333"
         }
-    }
-
-    HoverHandler {
-        cursorShape: Qt.PointingHandCursor
-    }
-
-    FocusRing {
-        shown: settingRadio.visualFocus
     }
 
     Popup {
@@ -163,8 +159,7 @@ T.AbstractButton {
                     text: modelData
                     checked: modelData === settingRadio.selected
 
-                    Keys.onReturnPressed: clicked()
-                    Keys.onEnterPressed: clicked()
+                    Keys.forwardTo: [choiceSupport]
                     Keys.onUpPressed: settingRadio.focusChoice(index - 1)
                     Keys.onDownPressed: settingRadio.focusChoice(index + 1)
                     onClicked: settingRadio.choose(modelData)
@@ -191,13 +186,10 @@ T.AbstractButton {
                         }
                     }
 
-                    HoverHandler {
-                        cursorShape: Qt.PointingHandCursor
-                    }
+                    ClickSupport {
+                        id: choiceSupport
 
-                    FocusRing {
-                        shown: choice.visualFocus
-                        inset: 0
+                        ring.inset: 0
                     }
                 }
             }

@@ -1,12 +1,13 @@
 import QtQuick
 import QtQuick.Controls
+import QtQuick.Templates as T
 
 // The twelve options of the program, each written to the settings store the moment the user
-// changes it, and announced once it is stored. The window hands Kill Switch and Connection
+// changes it, and announced with its new value. The window hands Kill Switch and Connection
 // Timeout on to the VPN manager; the other options are stored and shown only.
 //
 // From the keyboard: Tab goes from row to row (the switch of a toggle row) and the view
-// scrolls to show the focused row. Focus starts on the first row.
+// scrolls to show the focused row; a click scrolls nothing. Focus starts on the first row.
 FocusScope {
     id: settingsScreen
 
@@ -42,8 +43,8 @@ FocusScope {
           description: "When VPN connection is launched from a shortcut or automatically on reboot, and no user input is required to authenticate connection, minimize the app after VPN connects." }
     ]
 
-    // The user changed the option stored under `key`; the store holds the new value.
-    signal optionChanged(string key)
+    // The user changed the option stored under `key` to `value`.
+    signal optionChanged(string key, var value)
 
     // Scrolls the view so that the row is wholly shown with the spacing around it; the first
     // row comes with the heading above it.
@@ -55,6 +56,7 @@ FocusScope {
     }
 
     objectName: "settingsScreen"
+    focus: true
     implicitWidth: 1024
     implicitHeight: 600
 
@@ -105,8 +107,10 @@ FocusScope {
                     width: parent.width
                     focus: index === 0
 
+                    // Only focus from the keyboard scrolls: a click focuses without moving the view.
                     onActiveFocusChanged: {
-                        if (activeFocus)
+                        const control = Window.activeFocusItem as T.Control;
+                        if (activeFocus && control && control.visualFocus)
                             settingsScreen.reveal(row, index);
                     }
 
@@ -125,10 +129,10 @@ FocusScope {
                         }
                     }
 
-                    // Both kinds of row announce a change that the user made, once stored.
+                    // Both kinds of row announce a change that the user made.
                     Connections {
-                        function onValueChanged() {
-                            settingsScreen.optionChanged(row.modelData.key);
+                        function onValueChanged(newValue) {
+                            settingsScreen.optionChanged(row.modelData.key, newValue);
                         }
 
                         target: row.item

@@ -9,6 +9,7 @@ PlainButton {
     implicitWidth: implicitContentWidth + leftPadding + rightPadding
     implicitHeight: implicitContentHeight + topPadding + bottomPadding
     focusRing.inset: 0
+    cursorShape: Qt.PointingHandCursor
 
     contentItem: Text {
         text: textButton.text
@@ -17,9 +18,5 @@ PlainButton {
         font.pixelSize: 14
         horizontalAlignment: Text.AlignRight
         verticalAlignment: Text.AlignVCenter
-    }
-
-    HoverHandler {
-        cursorShape: Qt.PointingHandCursor
     }
 }

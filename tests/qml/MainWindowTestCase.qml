@@ -87,12 +87,13 @@ TestCase {
     }
 
     // The objectName of the item with the keyboard focus, marked when no focus ring shows on
-    // it or on the box around it (a text field's).
+    // it, on the box around it (a text field's) or in its ClickSupport.
     function focusOf(window) {
         const item = window.activeFocusItem;
         if (!item)
             return "";
-        const ring = [item, item.parent].some(holder => Array.from(holder.children).some(child => child.shown === true));
+        const holders = [item, item.parent].concat(Array.from(item.children));
+        const ring = holders.some(holder => Array.from(holder.children).some(child => child.shown === true));
         return item.objectName + (ring ? "" : " (no ring)");
     }
 

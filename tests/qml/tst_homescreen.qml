@@ -209,15 +209,6 @@ MainWindowTestCase {
         clickTab("home");
     }
 
-    // Each click of a double click counts, on the star and on the button.
-    function test_doubleClick() {
-        showParis();
-        mouseDoubleClickSequence(shown("star"));
-        compare([VpnState.currentFavorite, locationLoader.loadFavorites()], [false, []]);
-        mouseDoubleClickSequence(shown("connectButton"));
-        compare(linesStartingWith("[DEBUG] Before click").length, 2);
-    }
-
     // The star comes before the button, and Space marks it; while the busy overlay covers the
     // screen the keys reach nothing, and the focus is back on the button when it goes.
     function test_keyboard() {

@@ -182,6 +182,26 @@ MainWindowTestCase {
                 ["[Connect] Triggered connection to Osaka", "[Connect] Auto Select chosen"]);
     }
 
+    function test_mouseAnswerMovesNothing_data() {
+        return [{ tag: "No", button: "noButton" }, { tag: "Add Favorite", button: "addFavoriteButton" },
+                { tag: "Connect", button: "connectButton" }];
+    }
+
+    // Answered with the mouse, the question hands the focus back to its row without a ring and
+    // without moving the list, also when that row is partly out of view.
+    function test_mouseAnswerMovesNothing(data) {
+        homeSettings.rawApiData = { Servers: Array.from({ length: 12 }, (_, i) => ({ Name: "C" + i })) };
+        const screen = createScreen();
+        const list = findChild(screen, "locationList");
+        const row = list.itemAtIndex(Math.floor(list.height / 49));
+        verify(row.y < list.height && row.y + row.height > list.height, "row partly shown");
+        mouseClick(row, 100, (list.height - row.y) / 2);
+        compare([screen.showDialog, list.contentY], [true, 0]);
+        mouseClick(findChild(screen, data.button));
+        compare([screen.showDialog, list.contentY, focusedControl(), row.visualFocus],
+                [false, 0, "row " + row.text, false]);
+    }
+
     // The keys are pressed in turn on a screen focused as the main menu focuses it; `focus`
     // is the control focused after each key, each showing its ring. Countries: "Auto Select",
     // Spain (marked), Japan, Spain (marked), Paris.

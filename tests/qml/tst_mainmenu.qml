@@ -1,4 +1,5 @@
 import QtQuick
+import QtTest
 import MyApp 1.0
 
 // The main menu: the locked bar and the busy overlay, the hand-over of a location chosen on
@@ -46,6 +47,7 @@ MainWindowTestCase {
 
     // A city chosen in the location screen's dialog (from the window's directory) reaches
     // updateConnection of a new home screen once, on the next turn, which connects to it.
+    // The menu stops listening before the location screen goes.
     function test_locationChoiceReachesHome() {
         clickTab("locations");
         const locations = menu.shownScreen;
@@ -53,7 +55,10 @@ MainWindowTestCase {
         compare(locations.locationModel.get(1).name, "Paris");
         locations.selectRow(1);
         testHelper.clearLog();
+        let tabWhenReplaced = "";
+        findChild(menu, "screenLoader").sourceChanged.connect(() => tabWhenReplaced = menu.currentTab);
         mouseClick(findChild(locations, "connectButton"));
+        compare(tabWhenReplaced, "home");
         compare(linesStartingWith("[MainMenu]"),
                 ["[MainMenu] Received signal: connectToLocation Paris qrc:/assets/flags/UNKNOWN.png false City"]);
         const underlined = ["home", "locations", "settings", "logout"].filter(
@@ -113,6 +118,47 @@ MainWindowTestCase {
         compare(pressKeys(window, data.keys), data.focus);
     }
 
+    // Where a click acts, a double click acts twice: `control` is reached on the `page`
+    // ("login" after sign-out), `acts` counts what the clicks did (or the control's `signal`:
+    // a second click on the entry of the shown screen loads nothing again).
+    function test_doubleClick_data() {
+        const lines = prefix => () => linesStartingWith(prefix).length;
+        const emitted = () => controlSpy.count;
+        return [
+            { tag: "Login", page: "login", control: "loginButton", acts: lines("[UI] Sign-in request failed") },
+            { tag: "the remember box", page: "login", control: "rememberBox", signal: "checkedChanged", acts: emitted },
+            { tag: "the home button", page: "home", control: "connectButton", acts: lines("[DEBUG] Before click") },
+            { tag: "the home star", page: "home", control: "star", signal: "checkedChanged", acts: emitted },
+            { tag: "a menu entry", page: "home", control: "locationsTab", signal: "clicked", acts: emitted },
+            { tag: "a location tab", page: "locations", control: "tabCities", acts: lines("[LocationScreen] Switched tab") },
+            { tag: "a row's star", page: "locations", control: "star", acts: lines("[Favorites] Saving (after toggle)") }
+        ];
+    }
+
+    // A location without a server shows the home screen's star, and its button connects nothing.
+    function test_doubleClick(data) {
+        homeSettingsOf(window).savedLocationName = "Nowhere";
+        homeSettingsOf(window).savedLocationType = "Country";
+        menu.activate("settings");
+        menu.activate(data.page === "login" ? "logout" : data.page);
+        const page = pageOf(window);
+        if (data.page === "login") {
+            findChild(page, "usernameField").text = "demo";
+            findChild(page, "passwordField").text = "demo1234";
+        }
+        // A row's star: the one of the Countries tab's second row, Paris.
+        const list = findChild(page, "locationList");
+        const control = findChild(list && data.control === "star" ? list.itemAtIndex(1) : page, data.control);
+        controlSpy.target = control;
+        controlSpy.signalName = data.signal || "";
+        controlSpy.clear();
+        testHelper.clearLog();
+        mouseDoubleClickSequence(control);
+        tryVerify(() => data.acts() >= 2);
+        wait(50);
+        compare(data.acts(), 2);
+    }
+
     function test_signOut_data() {
         return [{ tag: "not connected", connected: false }, { tag: "connected", connected: true }];
     }
@@ -138,6 +184,10 @@ MainWindowTestCase {
         verify(VpnState.isDisconnected && !VpnState.isConnected);
         stackOf(window).push("qrc:/qml/MainMenu.qml");
         verify(findChild(pageOf(window), "navBar").enabled);
+    }
+
+    SignalSpy {
+        id: controlSpy
     }
 
     name: "MainMenu"

@@ -25,13 +25,16 @@ MainWindowTestCase {
         return row;
     }
 
-    // Opens a choice row's popup; returns it.
+    // Opens a choice row's popup with a click on the row's lower part, its top scrolled out of
+    // view, which scrolls nothing; returns it.
     function openPopup(screen, key) {
         const row = rowOf(screen, key);
         const view = findChild(screen, "settingsView");
-        view.contentY = Math.min(row.parent.y, view.contentHeight - view.height);
-        mouseClick(row);
+        view.contentY = Math.min(row.mapToItem(view.contentItem, 0, 0).y + 8, view.contentHeight - view.height);
+        const contentY = view.contentY;
+        mouseClick(row, row.width / 2, row.height - 8);
         tryCompare(row.popup, "opened", true);
+        compare(view.contentY, contentY);
         return row.popup;
     }
 
@@ -125,13 +128,19 @@ MainWindowTestCase {
         ];
     }
 
+    // The pick is announced after `selected` is set and before it is stored, and the view stays
+    // where it was when the popup closes.
     function test_choice(data) {
         const stored = data.stored || defaults[data.key];
         testHelper.setStoreValue(data.key, stored);
         const screen = createScreen();
-        valueSpy.target = rowOf(screen, data.key);
+        const row = rowOf(screen, data.key);
+        valueSpy.target = row;
         valueSpy.clear();
+        let seen = [];
+        row.valueChanged.connect(() => seen = [row.selected, store.value(data.key), row.popup.opened]);
         const popup = openPopup(screen, data.key);
+        const contentY = findChild(screen, "settingsView").contentY;
         compare(popup.height, data.height);
         compare(markedChoices(popup), data.stored ? [] : [stored]);
 
@@ -145,9 +154,11 @@ MainWindowTestCase {
         else
             mouseClick(findChild(popup.contentItem, data.close));
         tryCompare(popup, "visible", false);
+        compare(findChild(screen, "settingsView").contentY, contentY);
         const after = picked ? data.close : stored;
         compare(testHelper.storeValue(data.key), after);
         compare(valueSpy.signalArguments.map(args => args[0]), picked ? [after] : []);
+        compare(seen, picked ? [after, stored, true] : []);
         compare(markedChoices(openPopup(screen, data.key)), [after]);
     }
 
