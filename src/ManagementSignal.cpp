@@ -30,8 +30,8 @@ ManagementSignal::ManagementSignal(QObject *parent) : QObject(parent)
             });
 }
 
-void ManagementSignal::start(quint16 port, const QByteArray &password,
-                             const QByteArray &signalName, std::chrono::milliseconds bound)
+void ManagementSignal::start(quint16 port, const QByteArray &password, const QByteArray &signalName,
+                             std::chrono::milliseconds bound)
 {
     cancel();
     m_active = true;

@@ -16,11 +16,11 @@
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 
-#include <winsock2.h>
-#include <ws2ipdef.h>
 #include <iphlpapi.h>
 #include <netioapi.h>
 #include <windows.h>
+#include <winsock2.h>
+#include <ws2ipdef.h>
 #endif
 
 namespace {

@@ -1,5 +1,6 @@
 #include "CredentialHelper.h"
 #include "NetnsFixture.h"
+#include "NetworkWatcher.h"
 #include "TestEnvironment.h"
 #include "VpnManager.h"
 
@@ -19,6 +20,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <utility>
 
 // The real manager against Debian's openvpn and the demo servers. main() re-runs this
 // executable inside tests/e2e/netns-fixture: the test process, and so the OpenVPN child that
@@ -156,6 +158,18 @@ bool allTrafficThrough(const QString &device)
     ip.waitForFinished();
     const QByteArray routes = '\n' + ip.readAllStandardOutput();
     return routes.contains("\n0.0.0.0/1 ") && routes.contains("\n128.0.0.0/1 ");
+}
+
+// Replaces the client namespace's outer address `from` by `to` (both in the veth pair's
+// subnet) and puts the default route back, which went with the old address.
+bool replaceOuterAddress(const QString &from, const QString &to)
+{
+    const auto ip = [](const QString &arguments) {
+        return QProcess::execute(QStringLiteral("ip"), arguments.split(QLatin1Char(' '))) == 0;
+    };
+    return ip(QStringLiteral("addr del %1/24 dev veth-client").arg(from)) &&
+           ip(QStringLiteral("addr add %1/24 dev veth-client").arg(to)) &&
+           ip(QStringLiteral("route add default via 10.200.0.1"));
 }
 
 enum class Stop { Sync, Background, BackgroundSigtermBlocked };
@@ -415,6 +429,62 @@ private slots:
             },
             20000));
         QVERIFY(held);
+        QVERIFY(m_manager->isConnected());
+    }
+
+    // The outer address is replaced under a live tunnel, so that OpenVPN's connection belongs
+    // to an address that is gone: with the network watcher the manager restarts it at once,
+    // without it (its notifications blocked) OpenVPN notices only when its ping-restart runs
+    // out (60 s from the demo servers). Prints both times from the change to "Connected".
+    void recoversFromAnAddressChange()
+    {
+        LogCapture log;
+        QVERIFY(connectAndWait(directoryServer(QStringLiteral("default"), false)));
+        auto *watcher = m_manager->findChild<NetworkWatcher *>();
+        QVERIFY(watcher);
+        QString outer = QStringLiteral("10.200.0.2");
+        const auto restore = qScopeGuard([&] {
+            if (outer != QLatin1String("10.200.0.2"))
+                replaceOuterAddress(outer, QStringLiteral("10.200.0.2"));
+        });
+        const auto recoveryMs = [&](const QString &to) {
+            const qsizetype connectedBefore =
+                log.matching(QStringLiteral("[VPN] Connected.")).size();
+            QElapsedTimer elapsed;
+            elapsed.start();
+            if (!replaceOuterAddress(std::exchange(outer, to), to))
+                return qint64(-1);
+            const bool again = QTest::qWaitFor(
+                [&] {
+                    return log.matching(QStringLiteral("[VPN] Connected.")).size() >
+                           connectedBefore;
+                },
+                120000);
+            return again ? elapsed.elapsed() : qint64(-1);
+        };
+        const auto restartsByInactivity = [&] {
+            return log.matching(QStringLiteral("[VPN STDOUT]"))
+                .filter(QStringLiteral("Inactivity timeout"))
+                .size();
+        };
+
+        const qint64 withWatcher = recoveryMs(QStringLiteral("10.200.0.3"));
+        QVERIFY(withWatcher >= 0);
+        QCOMPARE(
+            log.matching(QStringLiteral("[VPN] Network changed, restarting the connection")).size(),
+            1);
+        QCOMPARE(restartsByInactivity(), 0);
+        const QString device = interfaceWithAddress(m_manager->privateIp());
+        QVERIFY(pingThrough(device, serverTunnelAddress(QStringLiteral("default"))));
+
+        watcher->blockSignals(true);
+        const qint64 withoutWatcher = recoveryMs(QStringLiteral("10.200.0.2"));
+        QVERIFY(withoutWatcher >= 0);
+        QCOMPARE(restartsByInactivity(), 1);
+        QVERIFY(pingThrough(device, serverTunnelAddress(QStringLiteral("default"))));
+        qInfo("recovery after an address change: %lld ms with the network watcher, %lld ms "
+              "without",
+              withWatcher, withoutWatcher);
         QVERIFY(m_manager->isConnected());
     }
 

@@ -717,6 +717,66 @@ private slots:
         verifyFailure(failure);
     }
 
+    // A change of the network under a tunnel that is up or reconnecting restarts OpenVPN's
+    // connection through its management interface; the watcher runs while a child exists.
+    void networkChangeRestartsTheConnection_data()
+    {
+        QTest::addColumn<QString>("moment");
+        QTest::addColumn<bool>("restarts");
+        QTest::newRow("connected") << "connected" << true;
+        QTest::newRow("reconnecting") << "reconnecting" << true;
+        QTest::newRow("connecting for the first time") << "connecting" << false;
+        QTest::newRow("stopping") << "stopping" << false;
+        QTest::newRow("disconnected") << "disconnected" << false;
+    }
+
+    void networkChangeRestartsTheConnection()
+    {
+        QFETCH(QString, moment);
+        QFETCH(bool, restarts);
+        const QByteArray attempt("out Attempting to establish TCP connection with [AF_INET]x:1\n");
+        if (moment == QLatin1String("connected")) {
+            connectAndWait(connectedScenario);
+        } else if (moment == QLatin1String("reconnecting")) {
+            connectAndWait("out Initialization Sequence Completed\nsleep 100\n" + attempt + "wait");
+            QTRY_VERIFY(m_manager->isConnecting());
+        } else if (moment == QLatin1String("stopping")) {
+            connectAndWait(QByteArray("ignore-term\n") + connectedScenario);
+            m_manager->disconnectVpn();
+        } else if (moment == QLatin1String("connecting")) {
+            setScenario(attempt + "wait");
+            m_manager->connectVpn(QStringLiteral("127.0.0.1"), QString(), QStringLiteral("default"),
+                                  QStringLiteral("alice"), QStringLiteral("pw"));
+            QTRY_VERIFY(logged().contains(QStringLiteral("[VPN] Process started")));
+        }
+        auto *watcher = m_manager->findChild<NetworkWatcher *>();
+        QVERIFY(watcher);
+        QCOMPARE(watcher->isRunning(), moment != QLatin1String("disconnected"));
+        m_recorder->events.clear();
+        logged().clear();
+
+        emit watcher->networkChanged();
+
+        const QString restarting =
+            QStringLiteral("[VPN] Network changed, restarting the connection");
+        QCOMPARE(logged().matching(restarting).size(), restarts ? 1 : 0);
+        if (restarts) {
+            QTRY_VERIFY(logged().contains(QStringLiteral("[VPN] Connected.")));
+            QVERIFY(!logged()
+                         .matching(QStringLiteral("[VPN STDOUT]"))
+                         .filter(QStringLiteral("SIGUSR1"))
+                         .isEmpty());
+            QCOMPARE(m_recorder->events.constLast(), QStringLiteral("connecting=false"));
+            QVERIFY(m_manager->isConnected());
+        } else {
+            QTest::qWait(300);
+            QVERIFY(logged().matching(QStringLiteral("[VPN STDOUT]")).isEmpty());
+            QVERIFY(!m_recorder->events.contains(QStringLiteral("connected=true")));
+        }
+        m_manager->syncDisconnectVpn();
+        QVERIFY(!watcher->isRunning());
+    }
+
     void destroyingTheManagerEndsTheChild()
     {
         setScenario("ignore-term\npid\nwait");
