@@ -16,11 +16,12 @@
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 
-#include <iphlpapi.h>
-#include <netioapi.h>
-#include <windows.h>
+// In this order: Winsock 2 before the rest of Windows, its IP definitions before the IP Helper.
 #include <winsock2.h>
+
 #include <ws2ipdef.h>
+
+#include <iphlpapi.h>
 #endif
 
 namespace {
@@ -52,6 +53,7 @@ Change addressChange(nlmsghdr *header)
     change.kind = Change::Kind::Address;
     change.removed = header->nlmsg_type == RTM_DELADDR;
     change.interfaceIndex = int(message->ifa_index);
+    change.temporary = message->ifa_family == AF_INET6 && (message->ifa_flags & IFA_F_TEMPORARY);
     int length = int(IFA_PAYLOAD(header));
     for (rtattr *attribute = IFA_RTA(message); RTA_OK(attribute, length);
          attribute = RTA_NEXT(attribute, length)) {
@@ -200,6 +202,8 @@ struct NetworkWatcher::Platform : QAbstractNativeEventFilter
         change.removed = type == MibDeleteInstance;
         change.interfaceIndex = int(row->InterfaceIndex);
         change.address = QHostAddress(reinterpret_cast<const sockaddr *>(&row->Address));
+        change.temporary =
+            row->Address.si_family == AF_INET6 && row->SuffixOrigin == IpSuffixOriginRandom;
         static_cast<Platform *>(context)->post(change);
     }
 
@@ -253,10 +257,11 @@ void NetworkWatcher::start()
     stop();
     m_running = true;
     const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
-    for (const QNetworkInterface &interface : interfaces) {
-        m_interfaceNames.insert(interface.index(), interface.humanReadableName());
-        for (const QNetworkAddressEntry &entry : interface.addressEntries())
-            m_knownAddresses.insert(addressKey(interface.humanReadableName(), entry.ip()));
+    for (const QNetworkInterface &networkInterface : interfaces) {
+        const QString name = networkInterface.humanReadableName();
+        m_interfaceNames.insert(networkInterface.index(), name);
+        for (const QNetworkAddressEntry &entry : networkInterface.addressEntries())
+            m_knownAddresses.insert(addressKey(name, entry.ip()));
     }
     m_platform = std::make_unique<Platform>(this);
     const QString failure = m_platform->open();
@@ -323,7 +328,8 @@ bool NetworkWatcher::counts(const Change &change, const QString &tunnelDevice,
         return false;
     if (change.kind == Change::Kind::Route)
         return !change.removed && change.prefixLength == 0;
-    if (change.address.isNull() || change.address.isLoopback() || change.address.isLinkLocal())
+    if (change.address.isNull() || change.address.isLoopback() || change.address.isLinkLocal() ||
+        change.temporary)
         return false;
     return change.removed ||
            !knownAddresses.contains(addressKey(change.interfaceName, change.address));

@@ -36,6 +36,8 @@ public:
         QString interfaceName;
         int interfaceIndex = 0;
         QHostAddress address;
+        // An IPv6 privacy address, which the system replaces by itself every day or so.
+        bool temporary = false;
         // Routes: the length of the destination's prefix, 0 for a default route.
         int prefixLength = -1;
     };
@@ -59,7 +61,8 @@ public:
     // Whether `change` can break a tunnel through `tunnelDevice`, given the addresses that
     // were there before it (keys made by addressKey): a resume or lost notifications; a new
     // address, or one taken away, on another interface, except loopback and link-local
-    // addresses, which never carry a tunnel; a default route added or replaced on another
+    // addresses, which never carry a tunnel, and temporary IPv6 addresses, which come and go
+    // on a network that stays; a default route added or replaced on another
     // interface. A known address announced again (its lifetime renewed) does not count, nor
     // does a route taken away alone, since its replacement is what counts: OpenVPN itself
     // removes the machine's default route when the server moves all traffic into the tunnel.

@@ -55,6 +55,9 @@ private slots:
             << address("tun0", "10.8.0.2", true) << false;
         QTest::newRow("link-local address of a new interface")
             << address("eth1", "fe80::1c2d:3eff:fe4f:5a6b") << false;
+        Change privacy = address("wlan0", "2001:db8::5e1:77a2");
+        privacy.temporary = true;
+        QTest::newRow("temporary IPv6 address") << privacy << false;
         QTest::newRow("loopback address") << address("lo", "127.0.0.2") << false;
         QTest::newRow("address of an interface no longer known")
             << address(QString(), "192.168.7.20", true) << true;
