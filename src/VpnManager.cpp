@@ -46,9 +46,8 @@ VpnManager::VpnManager(QObject *parent) : QObject(parent), vpnProcess(new QProce
     connect(&m_stopTimer, &QTimer::timeout, this, &VpnManager::onStopTimeout);
     connect(&m_stopRequest, &ManagementSignal::failed, this, &VpnManager::onStopRequestFailed);
     connect(&m_restartRequest, &ManagementSignal::failed, this, [](const QString &reason) {
-        qWarning().noquote() << "[VPN] The management interface did not take the restart "
-                                "request (" +
-                                    reason + ")";
+        qWarning().noquote() << "[VPN] The management interface did not take the restart request"
+                             << QLatin1Char('(') + reason + QLatin1Char(')');
     });
     connect(&m_networkWatcher, &NetworkWatcher::networkChanged, this,
             &VpnManager::onNetworkChanged);

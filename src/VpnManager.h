@@ -120,7 +120,7 @@ private:
     QTimer m_connectTimer{this};
     QTimer m_stopTimer{this};
     StopPhase m_stopPhase = StopPhase::Idle;
-    // The management interface of the current child, which the polite request goes to.
+    // The management interface of the current child, which the stop and restart requests go to.
     SessionFiles::Management m_management;
     ManagementSignal m_stopRequest{this};
     ManagementSignal m_restartRequest{this};
