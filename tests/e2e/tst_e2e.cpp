@@ -441,51 +441,37 @@ private slots:
         LogCapture log;
         QVERIFY(connectAndWait(directoryServer(QStringLiteral("default"), false)));
         auto *watcher = m_manager->findChild<NetworkWatcher *>();
-        QVERIFY(watcher);
-        QString outer = QStringLiteral("10.200.0.2");
+        const QString device = interfaceWithAddress(m_manager->privateIp());
+        const auto count = [&](const QString &start, const QString &part = QString()) {
+            return log.matching(start).filter(part).size();
+        };
+        const QString original = QStringLiteral("10.200.0.2");
+        QString outer = original;
         const auto restore = qScopeGuard([&] {
-            if (outer != QLatin1String("10.200.0.2"))
-                replaceOuterAddress(outer, QStringLiteral("10.200.0.2"));
+            if (outer != original)
+                replaceOuterAddress(outer, original);
         });
-        const auto recoveryMs = [&](const QString &to) {
-            const qsizetype connectedBefore =
-                log.matching(QStringLiteral("[VPN] Connected.")).size();
+        qint64 recoveryMs[2] = {};
+        for (const bool watching : {true, false}) {
+            watcher->blockSignals(!watching);
+            const qsizetype connectedBefore = count(QStringLiteral("[VPN] Connected."));
             QElapsedTimer elapsed;
             elapsed.start();
-            if (!replaceOuterAddress(std::exchange(outer, to), to))
-                return qint64(-1);
-            const bool again = QTest::qWaitFor(
-                [&] {
-                    return log.matching(QStringLiteral("[VPN] Connected.")).size() >
-                           connectedBefore;
-                },
-                120000);
-            return again ? elapsed.elapsed() : qint64(-1);
-        };
-        const auto restartsByInactivity = [&] {
-            return log.matching(QStringLiteral("[VPN STDOUT]"))
-                .filter(QStringLiteral("Inactivity timeout"))
-                .size();
-        };
-
-        const qint64 withWatcher = recoveryMs(QStringLiteral("10.200.0.3"));
-        QVERIFY(withWatcher >= 0);
-        QCOMPARE(
-            log.matching(QStringLiteral("[VPN] Network changed, restarting the connection")).size(),
-            1);
-        QCOMPARE(restartsByInactivity(), 0);
-        const QString device = interfaceWithAddress(m_manager->privateIp());
-        QVERIFY(pingThrough(device, serverTunnelAddress(QStringLiteral("default"))));
-
-        watcher->blockSignals(true);
-        const qint64 withoutWatcher = recoveryMs(QStringLiteral("10.200.0.2"));
-        QVERIFY(withoutWatcher >= 0);
-        QCOMPARE(restartsByInactivity(), 1);
-        QVERIFY(pingThrough(device, serverTunnelAddress(QStringLiteral("default"))));
+            const QString to = watching ? QStringLiteral("10.200.0.3") : original;
+            QVERIFY(replaceOuterAddress(std::exchange(outer, to), to));
+            QVERIFY(QTest::qWaitFor(
+                [&] { return count(QStringLiteral("[VPN] Connected.")) > connectedBefore; },
+                120000));
+            recoveryMs[watching] = elapsed.elapsed();
+            // Restarted by the manager, not by OpenVPN's own ping-restart; once by each.
+            QCOMPARE(count(QStringLiteral("[VPN] Network changed, restarting the connection")), 1);
+            QCOMPARE(count(QStringLiteral("[VPN STDOUT]"), QStringLiteral("Inactivity timeout")),
+                     watching ? 0 : 1);
+            QVERIFY(pingThrough(device, serverTunnelAddress(QStringLiteral("default"))));
+        }
         qInfo("recovery after an address change: %lld ms with the network watcher, %lld ms "
               "without",
-              withWatcher, withoutWatcher);
-        QVERIFY(m_manager->isConnected());
+              recoveryMs[true], recoveryMs[false]);
     }
 
     void childKilledFromOutside()

