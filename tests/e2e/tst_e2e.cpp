@@ -463,7 +463,7 @@ private slots:
                 [&] { return count(QStringLiteral("[VPN] Connected.")) > connectedBefore; },
                 120000));
             recoveryMs[watching] = elapsed.elapsed();
-            // Restarted by the manager, not by OpenVPN's own ping-restart; once by each.
+            // The first recovery is the manager's restart, the second OpenVPN's ping-restart.
             QCOMPARE(count(QStringLiteral("[VPN] Network changed, restarting the connection")), 1);
             QCOMPARE(count(QStringLiteral("[VPN STDOUT]"), QStringLiteral("Inactivity timeout")),
                      watching ? 0 : 1);
