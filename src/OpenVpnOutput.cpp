@@ -12,6 +12,8 @@ Findings examineLine(const QString &line)
     // the only line that names the address.
     static const QRegularExpression deviceAddressRegex(
         QStringLiteral(R"(net_addr_v4_add:\s+(\d{1,3}(?:\.\d{1,3}){3})/\d{1,2}\b)"));
+    static const QRegularExpression deviceRegex(
+        QStringLiteral(R"(\bdevice (?:\[([^\]]+)\]|(\S+)) opened\b)"));
 
     const QString text = line.trimmed();
     Findings findings;
@@ -29,6 +31,9 @@ Findings examineLine(const QString &line)
             break;
         }
     }
+    const QRegularExpressionMatch device = deviceRegex.match(text);
+    if (device.hasMatch())
+        findings.tunnelDevice = device.captured(1) + device.captured(2);
     return findings;
 }
 

@@ -18,6 +18,10 @@ struct Findings
     // The tunnel's private IPv4 address from an "ifconfig" or "ip addr add" line, or else from
     // a "net_addr_v4_add: <address>/<prefix>" line; empty when the line names none.
     QString privateIp;
+    // The tunnel's device from the line where OpenVPN opens it: "TUN/TAP device tun0 opened"
+    // on Linux, "wintun device [OpenVPN Wintun] opened" (the adapter's name) on Windows; empty
+    // when the line names none.
+    QString tunnelDevice;
 };
 
 // Examines one line of standard output. Surrounding white space (a CR LF line end's carriage

@@ -19,9 +19,9 @@ namespace {
 
 constexpr int gracePeriodMs = 5000;
 constexpr int killWaitMs = 30000;
-// How long the management interface may take to confirm the polite request before the
-// termination signal is sent instead.
-constexpr std::chrono::milliseconds politeRequestBound{1000};
+// How long the management interface may take to confirm a request: then the polite stop
+// request is sent as the termination signal instead.
+constexpr std::chrono::milliseconds managementBound{1000};
 
 QString openVpnProgram()
 {
@@ -44,7 +44,13 @@ VpnManager::VpnManager(QObject *parent) : QObject(parent), vpnProcess(new QProce
     m_stopTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_connectTimer, &QTimer::timeout, this, &VpnManager::onConnectTimeout);
     connect(&m_stopTimer, &QTimer::timeout, this, &VpnManager::onStopTimeout);
-    connect(&m_stopRequest, &ManagementStopRequest::failed, this, &VpnManager::onStopRequestFailed);
+    connect(&m_stopRequest, &ManagementSignal::failed, this, &VpnManager::onStopRequestFailed);
+    connect(&m_restartRequest, &ManagementSignal::failed, this, [](const QString &reason) {
+        qWarning().noquote() << "[VPN] The management interface did not take the restart request"
+                             << QLatin1Char('(') + reason + QLatin1Char(')');
+    });
+    connect(&m_networkWatcher, &NetworkWatcher::networkChanged, this,
+            &VpnManager::onNetworkChanged);
 
 #ifdef Q_OS_LINUX
     // OpenVPN must not outlive the client. Should the client end without its destructor
@@ -140,6 +146,7 @@ void VpnManager::syncDisconnectVpn()
     m_stopPhase = StopPhase::Idle;
     m_stopTimer.stop();
     m_stopRequest.cancel();
+    m_restartRequest.cancel();
     m_connectTimer.stop();
     m_disconnecting = true;
     emit disconnectingChanged();
@@ -171,7 +178,9 @@ void VpnManager::stopInBackground()
     emit disconnectingChanged();
 
     qDebug() << "[VPN] Sending terminate signal...";
-    m_stopRequest.start(m_management.port, m_management.password, politeRequestBound);
+    // The management interface takes one client at a time.
+    m_restartRequest.cancel();
+    m_stopRequest.start(m_management.port, m_management.password, "SIGTERM", managementBound);
     qDebug() << "[VPN] Waiting for process to exit (max 5s)...";
     m_stopTimer.start(gracePeriodMs);
 }
@@ -197,6 +206,18 @@ void VpnManager::onStopRequestFailed(const QString &reason)
     qWarning().noquote() << "[VPN] The management interface did not take the stop request (" +
                                 reason + "), sending the termination signal";
     vpnProcess->terminate();
+}
+
+// The connection of a tunnel that is up or reconnecting may belong to an address or a route
+// that is gone: OpenVPN restarts it at once and reports the reconnect with its usual
+// markers. An attempt that is still connecting for the first time already uses the network
+// as it is, and a stop is not interrupted.
+void VpnManager::onNetworkChanged()
+{
+    if (!m_connected || m_disconnecting)
+        return;
+    qDebug() << "[VPN] Network changed, restarting the connection";
+    m_restartRequest.start(m_management.port, m_management.password, "SIGUSR1", managementBound);
 }
 
 void VpnManager::finishBackgroundStop()
@@ -262,6 +283,7 @@ void VpnManager::onConnectTimeout()
 void VpnManager::onStarted()
 {
     qDebug() << "[VPN] Process started";
+    m_networkWatcher.start();
 }
 
 void VpnManager::onFinished()
@@ -329,6 +351,8 @@ void VpnManager::handleOutputLine(const QString &segment)
         emit connectingChanged();
         qDebug() << "[VPN] Connected.";
     }
+    if (!findings.tunnelDevice.isEmpty())
+        m_networkWatcher.setTunnelDevice(findings.tunnelDevice);
     if (!findings.privateIp.isEmpty() && findings.privateIp != m_privateIp) {
         m_privateIp = findings.privateIp;
         emit privateIpChanged();
@@ -350,9 +374,12 @@ void VpnManager::removeManagementPassword()
     m_management = {};
 }
 
+// The end of the child.
 void VpnManager::groupedReset()
 {
     m_connectTimer.stop();
+    m_networkWatcher.stop();
+    m_restartRequest.cancel();
     m_connected = false;
     m_connecting = false;
     m_disconnecting = false;

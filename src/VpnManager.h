@@ -1,7 +1,8 @@
 #pragma once
 
 #include "ConnectionFailure.h"
-#include "ManagementStopRequest.h"
+#include "ManagementSignal.h"
+#include "NetworkWatcher.h"
 #include "SessionFiles.h"
 
 #include <QByteArray>
@@ -15,6 +16,10 @@
 // All of its work happens on the thread it lives on: the handlers of the process object, the
 // connection bound and the background stop, which is driven by timers there rather than by a
 // second thread, so the process object is never used from two threads.
+//
+// While a child exists, it watches the machine's network: when the network changes under a
+// tunnel that is up or reconnecting, it asks OpenVPN to restart its connection at once,
+// instead of OpenVPN noticing only when its ping-restart runs out.
 class VpnManager : public QObject
 {
     Q_OBJECT
@@ -95,6 +100,7 @@ private:
     void finishBackgroundStop();
     void completeBackgroundStop();
     void onStopRequestFailed(const QString &reason);
+    void onNetworkChanged();
     void removeManagementPassword();
 
     QProcess *vpnProcess = nullptr;
@@ -114,9 +120,11 @@ private:
     QTimer m_connectTimer{this};
     QTimer m_stopTimer{this};
     StopPhase m_stopPhase = StopPhase::Idle;
-    // The management interface of the current child, which the polite request goes to.
+    // The management interface of the current child, which the stop and restart requests go to.
     SessionFiles::Management m_management;
-    ManagementStopRequest m_stopRequest{this};
+    ManagementSignal m_stopRequest{this};
+    ManagementSignal m_restartRequest{this};
+    NetworkWatcher m_networkWatcher{this};
     // A background stop has ended and its completion is queued; a new child started before
     // the completion arrives cancels its reset.
     bool m_stopCompletionPending = false;

@@ -1,5 +1,6 @@
 #include "CredentialHelper.h"
 #include "NetnsFixture.h"
+#include "NetworkWatcher.h"
 #include "TestEnvironment.h"
 #include "VpnManager.h"
 
@@ -19,6 +20,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <utility>
 
 // The real manager against Debian's openvpn and the demo servers. main() re-runs this
 // executable inside tests/e2e/netns-fixture: the test process, and so the OpenVPN child that
@@ -156,6 +158,18 @@ bool allTrafficThrough(const QString &device)
     ip.waitForFinished();
     const QByteArray routes = '\n' + ip.readAllStandardOutput();
     return routes.contains("\n0.0.0.0/1 ") && routes.contains("\n128.0.0.0/1 ");
+}
+
+// Replaces the client namespace's outer address `from` by `to` (both in the veth pair's
+// subnet) and puts the default route back, which went with the old address.
+bool replaceOuterAddress(const QString &from, const QString &to)
+{
+    const auto ip = [](const QString &arguments) {
+        return QProcess::execute(QStringLiteral("ip"), arguments.split(QLatin1Char(' '))) == 0;
+    };
+    return ip(QStringLiteral("addr del %1/24 dev veth-client").arg(from)) &&
+           ip(QStringLiteral("addr add %1/24 dev veth-client").arg(to)) &&
+           ip(QStringLiteral("route add default via 10.200.0.1"));
 }
 
 enum class Stop { Sync, Background, BackgroundSigtermBlocked };
@@ -416,6 +430,48 @@ private slots:
             20000));
         QVERIFY(held);
         QVERIFY(m_manager->isConnected());
+    }
+
+    // The outer address is replaced under a live tunnel, so that OpenVPN's connection belongs
+    // to an address that is gone: with the network watcher the manager restarts it at once,
+    // without it (its notifications blocked) OpenVPN notices only when its ping-restart runs
+    // out (60 s from the demo servers). Prints both times from the change to "Connected".
+    void recoversFromAnAddressChange()
+    {
+        LogCapture log;
+        QVERIFY(connectAndWait(directoryServer(QStringLiteral("default"), false)));
+        auto *watcher = m_manager->findChild<NetworkWatcher *>();
+        const QString device = interfaceWithAddress(m_manager->privateIp());
+        const auto count = [&](const QString &start, const QString &part = QString()) {
+            return log.matching(start).filter(part).size();
+        };
+        const QString original = QStringLiteral("10.200.0.2");
+        QString outer = original;
+        const auto restore = qScopeGuard([&] {
+            if (outer != original)
+                replaceOuterAddress(outer, original);
+        });
+        qint64 recoveryMs[2] = {};
+        for (const bool watching : {true, false}) {
+            watcher->blockSignals(!watching);
+            const qsizetype connectedBefore = count(QStringLiteral("[VPN] Connected."));
+            QElapsedTimer elapsed;
+            elapsed.start();
+            const QString to = watching ? QStringLiteral("10.200.0.3") : original;
+            QVERIFY(replaceOuterAddress(std::exchange(outer, to), to));
+            QVERIFY(QTest::qWaitFor(
+                [&] { return count(QStringLiteral("[VPN] Connected.")) > connectedBefore; },
+                120000));
+            recoveryMs[watching] = elapsed.elapsed();
+            // The first recovery is the manager's restart, the second OpenVPN's ping-restart.
+            QCOMPARE(count(QStringLiteral("[VPN] Network changed, restarting the connection")), 1);
+            QCOMPARE(count(QStringLiteral("[VPN STDOUT]"), QStringLiteral("Inactivity timeout")),
+                     watching ? 0 : 1);
+            QVERIFY(pingThrough(device, serverTunnelAddress(QStringLiteral("default"))));
+        }
+        qInfo("recovery after an address change: %lld ms with the network watcher, %lld ms "
+              "without",
+              recoveryMs[true], recoveryMs[false]);
     }
 
     void childKilledFromOutside()

@@ -26,9 +26,10 @@
 // request that is not ignored ends the program at once with exit code 0, as OpenVPN does.
 //
 // A "management <address> <port> <password file>" line in the configuration opens the
-// management interface on that port, as far as a client needs it to stop OpenVPN: the
-// password prompt, a wrong password prompted for again, the greeting, and
-// "signal SIGTERM". It is served while the scenario pauses or waits.
+// management interface on that port, as far as a client needs it to stop OpenVPN or restart
+// its connection: the password prompt, a wrong password prompted for again, the greeting,
+// "signal SIGTERM", and "signal SIGUSR1", answered by a connecting marker and the completion
+// marker as a reconnect prints them. It is served while the scenario pauses or waits.
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QHostAddress>
@@ -218,6 +219,12 @@ private:
                 socket->flush();
                 if (!politeRequestIgnored)
                     terminationRequested = 1;
+            } else if (line == "signal SIGUSR1") {
+                socket->write("SUCCESS: signal SIGUSR1 thrown\r\n");
+                write(stdout, timestamped("SIGUSR1[hard,] received, process restarting"));
+                write(stdout, timestamped("Attempting to establish TCP connection with "
+                                          "[AF_INET]127.0.0.1:1194"));
+                write(stdout, timestamped("Initialization Sequence Completed"));
             } else {
                 socket->write("ERROR: unknown command, enter 'help' for more options\r\n");
             }

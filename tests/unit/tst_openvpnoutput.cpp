@@ -62,6 +62,25 @@ private slots:
         QCOMPARE(findings.privateIp, privateIp);
     }
 
+    void namesTheTunnelDevice_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("device");
+        QTest::newRow("Linux") << "2026-01-01 10:00:00 TUN/TAP device tun0 opened"
+                               << "tun0";
+        QTest::newRow("Windows adapter") << "wintun device [OpenVPN Wintun] opened"
+                                         << "OpenVPN Wintun";
+        QTest::newRow("kept across a restart") << "Preserving previous TUN/TAP instance: tun0"
+                                               << "";
+    }
+
+    void namesTheTunnelDevice()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, device);
+        QCOMPARE(OpenVpnOutput::examineLine(line).tunnelDevice, device);
+    }
+
     void joinsLinesSplitOverReads()
     {
         QByteArray pending;

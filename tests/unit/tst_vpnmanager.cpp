@@ -717,6 +717,62 @@ private slots:
         verifyFailure(failure);
     }
 
+    // A change of the network under a tunnel that is up or reconnecting restarts OpenVPN's
+    // connection through its management interface; the watcher runs while a child exists.
+    void networkChangeRestartsTheConnection_data()
+    {
+        QTest::addColumn<QByteArray>("scenario"); // empty: no child
+        QTest::addColumn<bool>("stopping");
+        QTest::addColumn<bool>("restarts");
+        const QByteArray attempt("out Attempting to establish TCP connection with [AF_INET]x:1\n");
+        QTest::newRow("connected") << QByteArray(connectedScenario) << false << true;
+        QTest::newRow("reconnecting")
+            << "out Initialization Sequence Completed\nsleep 100\n" + attempt + "wait" << false
+            << true;
+        QTest::newRow("connecting for the first time") << attempt + "wait" << false << false;
+        QTest::newRow("stopping") << "ignore-term\n" + QByteArray(connectedScenario) << true
+                                  << false;
+        QTest::newRow("disconnected") << QByteArray() << false << false;
+    }
+
+    void networkChangeRestartsTheConnection()
+    {
+        QFETCH(QByteArray, scenario);
+        QFETCH(bool, stopping);
+        QFETCH(bool, restarts);
+        if (!scenario.isEmpty()) {
+            setScenario(scenario);
+            m_manager->connectVpn(QStringLiteral("127.0.0.1"), QString(), QStringLiteral("default"),
+                                  QStringLiteral("alice"), QStringLiteral("pw"));
+            QTRY_COMPARE(logged().matching(QStringLiteral("[VPN STDOUT]")).size(),
+                         scenario.count("out "));
+        }
+        if (stopping)
+            m_manager->disconnectVpn();
+        auto *watcher = m_manager->findChild<NetworkWatcher *>();
+        QCOMPARE(watcher->isRunning(), !scenario.isEmpty());
+        m_recorder->events.clear();
+        logged().clear();
+
+        emit watcher->networkChanged();
+
+        QCOMPARE(logged()
+                     .matching(QStringLiteral("[VPN] Network changed, restarting the connection"))
+                     .size(),
+                 restarts ? 1 : 0);
+        if (restarts)
+            QTRY_VERIFY(logged().contains(QStringLiteral("[VPN] Connected.")));
+        else
+            QTest::qWait(300);
+        QCOMPARE(logged().contains(QStringLiteral("[VPN] Connected.")), restarts);
+        QCOMPARE(logged().matching(QStringLiteral("[VPN STDOUT]")).filter("SIGUSR1").size(),
+                 restarts ? 1 : 0);
+        if (restarts)
+            QCOMPARE(m_recorder->events.constLast(), QStringLiteral("connecting=false"));
+        m_manager->syncDisconnectVpn();
+        QVERIFY(!watcher->isRunning());
+    }
+
     void destroyingTheManagerEndsTheChild()
     {
         setScenario("ignore-term\npid\nwait");

@@ -1,4 +1,4 @@
-#include "ManagementStopRequest.h"
+#include "ManagementSignal.h"
 
 #include <QHostAddress>
 #include <QNetworkProxy>
@@ -10,7 +10,7 @@ constexpr std::chrono::milliseconds retryInterval{100};
 
 } // namespace
 
-ManagementStopRequest::ManagementStopRequest(QObject *parent) : QObject(parent)
+ManagementSignal::ManagementSignal(QObject *parent) : QObject(parent)
 {
     m_socket.setProxy(QNetworkProxy::NoProxy);
     m_bound.setSingleShot(true);
@@ -19,8 +19,8 @@ ManagementStopRequest::ManagementStopRequest(QObject *parent) : QObject(parent)
     connect(&m_bound, &QTimer::timeout, this, [this] {
         fail(QStringLiteral("no confirmation within %1 ms").arg(m_bound.interval()));
     });
-    connect(&m_retry, &QTimer::timeout, this, &ManagementStopRequest::connectToInterface);
-    connect(&m_socket, &QTcpSocket::readyRead, this, &ManagementStopRequest::onReadyRead);
+    connect(&m_retry, &QTimer::timeout, this, &ManagementSignal::connectToInterface);
+    connect(&m_socket, &QTcpSocket::readyRead, this, &ManagementSignal::onReadyRead);
     connect(&m_socket, &QTcpSocket::errorOccurred, this,
             [this](QAbstractSocket::SocketError error) {
                 if (m_active && error == QAbstractSocket::ConnectionRefusedError)
@@ -30,12 +30,13 @@ ManagementStopRequest::ManagementStopRequest(QObject *parent) : QObject(parent)
             });
 }
 
-void ManagementStopRequest::start(quint16 port, const QByteArray &password,
-                                  std::chrono::milliseconds bound)
+void ManagementSignal::start(quint16 port, const QByteArray &password, const QByteArray &signalName,
+                             std::chrono::milliseconds bound)
 {
     cancel();
     m_active = true;
     m_password = password;
+    m_signalName = signalName;
     m_received.clear();
     m_passwordSent = false;
     m_commandSent = false;
@@ -44,13 +45,13 @@ void ManagementStopRequest::start(quint16 port, const QByteArray &password,
     connectToInterface();
 }
 
-void ManagementStopRequest::connectToInterface()
+void ManagementSignal::connectToInterface()
 {
     m_socket.abort();
     m_socket.connectToHost(QHostAddress(QHostAddress::LocalHost), m_port);
 }
 
-void ManagementStopRequest::cancel()
+void ManagementSignal::cancel()
 {
     m_active = false;
     m_bound.stop();
@@ -58,7 +59,7 @@ void ManagementStopRequest::cancel()
     m_socket.abort();
 }
 
-void ManagementStopRequest::onReadyRead()
+void ManagementSignal::onReadyRead()
 {
     m_received += m_socket.readAll();
     // The prompt has no line end: it waits on the line for the answer.
@@ -80,19 +81,19 @@ void ManagementStopRequest::onReadyRead()
     }
 }
 
-void ManagementStopRequest::handleLine(const QByteArray &line)
+void ManagementSignal::handleLine(const QByteArray &line)
 {
     if (line.startsWith(">INFO:") && !m_commandSent) {
-        m_socket.write("signal SIGTERM\n");
+        m_socket.write("signal " + m_signalName + '\n');
         m_commandSent = true;
-    } else if (line.startsWith("SUCCESS: signal SIGTERM")) {
+    } else if (line.startsWith("SUCCESS: signal " + m_signalName)) {
         cancel();
     } else if (line.startsWith("ERROR:")) {
         fail(QString::fromUtf8(line));
     }
 }
 
-void ManagementStopRequest::fail(const QString &reason)
+void ManagementSignal::fail(const QString &reason)
 {
     if (!m_active)
         return;

@@ -8,19 +8,21 @@
 
 #include <chrono>
 
-// Asks OpenVPN to end through its management interface on a loopback port: connects,
-// answers the password prompt, waits for the greeting, sends "signal SIGTERM" and waits for
-// OpenVPN to confirm it. An interface that is not open yet is tried again until the bound.
-// Runs on the thread it lives on, without blocking it.
-class ManagementStopRequest : public QObject
+// Sends OpenVPN a signal through its management interface on a loopback port ("SIGTERM" to
+// end, "SIGUSR1" to restart its connection): connects, answers the password prompt, waits for
+// the greeting, sends "signal <name>" and waits for OpenVPN to confirm it. An interface that
+// is not open yet is tried again until the bound. Runs on the thread it lives on, without
+// blocking it.
+class ManagementSignal : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit ManagementStopRequest(QObject *parent = nullptr);
+    explicit ManagementSignal(QObject *parent = nullptr);
 
     // Starts the exchange; `failed` follows within `bound` unless OpenVPN confirms.
-    void start(quint16 port, const QByteArray &password, std::chrono::milliseconds bound);
+    void start(quint16 port, const QByteArray &password, const QByteArray &signalName,
+               std::chrono::milliseconds bound);
     // Ends an exchange under way; no notification follows.
     void cancel();
 
@@ -39,6 +41,7 @@ private:
     bool m_active = false;
     quint16 m_port = 0;
     QByteArray m_password;
+    QByteArray m_signalName;
     QByteArray m_received;
     bool m_passwordSent = false;
     bool m_commandSent = false;
