@@ -79,7 +79,16 @@ void QmlTestHelper::writeFile(const QString &path, const QString &content) const
 
 void QmlTestHelper::writeStoreFile(const QString &content) const
 {
+#ifdef Q_OS_WIN
+    // The store is the registry: it gets the values that the text holds as a settings file.
+    clearStore();
+    const QSettings file(writeTempFile(QStringLiteral("store.ini"), content), QSettings::IniFormat);
+    QSettings store;
+    for (const QString &key : file.allKeys())
+        store.setValue(key, file.value(key));
+#else
     writeFile(QSettings().fileName(), content);
+#endif
 }
 
 QVariant QmlTestHelper::readFile(const QString &path) const
@@ -108,8 +117,11 @@ QString QmlTestHelper::appDataPath(const QString &name) const
 
 void QmlTestHelper::clearStore() const
 {
+    // Key by key: on Windows clear() deletes the store's registry key, and a settings object
+    // that has the key open (the documents' store) would then neither read nor write.
     QSettings store;
-    store.clear();
+    for (const QString &key : store.allKeys())
+        store.remove(key);
     store.sync();
 }
 

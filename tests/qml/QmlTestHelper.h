@@ -49,7 +49,8 @@ public:
     // The stored value, or undefined when the key is absent.
     Q_INVOKABLE QVariant storeValue(const QString &key) const;
     Q_INVOKABLE void setStoreValue(const QString &key, const QVariant &value) const;
-    // Replaces the settings store's file by the text as it is.
+    // Replaces the settings store's file by the text as it is (on Windows, where the store is
+    // the registry, its content by the values that the text holds).
     Q_INVOKABLE void writeStoreFile(const QString &content) const;
 
     // Sets an environment variable of this process, which the programs it starts inherit
