@@ -137,8 +137,8 @@ ApplicationWindow {
     // cannot wait for appSettings'.)
     Component.onCompleted: {
         seedOptionDefaults();
-        applyVpnOption("killSwitch", appSettings.value("killSwitch"));
-        applyVpnOption("timeout", appSettings.value("timeout"));
+        for (const key of ["killSwitch", "timeout"])
+            applyVpnOption(key, appSettings.value(key));
         routeAtStart();
     }
     Component.onDestruction: {
