@@ -1,3 +1,4 @@
+#include "SessionFiles.h"
 #include "TestEnvironment.h"
 #include "VpnManager.h"
 
@@ -84,14 +85,12 @@ private:
 
     static QString sessionPath()
     {
-        return QStandardPaths::writableLocation(QStandardPaths::TempLocation) +
-               QStringLiteral("/vpn_session.ovpn");
+        return SessionFiles::folder() + QStringLiteral("/vpn_session.ovpn");
     }
 
     static QString managementPasswordPath()
     {
-        return QStandardPaths::writableLocation(QStandardPaths::TempLocation) +
-               QStringLiteral("/vpn_management.txt");
+        return SessionFiles::folder() + QStringLiteral("/vpn_management.txt");
     }
 
     // The files in the temporary directory and its folders, one line each: none once a child
