@@ -62,8 +62,7 @@ QStringList grantsBeyondItsUser(const QString &path)
             entry->Header.AceType != ACCESS_ALLOWED_ACE_TYPE)
             continue;
         const QString sid = sidText(&entry->SidStart);
-        const QString grant =
-            QStringLiteral("allow %1 0x%2").arg(sid).arg(entry->Mask, 0, 16);
+        const QString grant = QStringLiteral("allow %1 0x%2").arg(sid).arg(entry->Mask, 0, 16);
         qInfo().noquote() << path << grant;
         if (!trusted.contains(sid))
             beyond.append(grant);
