@@ -3,13 +3,12 @@
 #include <QString>
 #include <QStringList>
 
-// Who may open a file, as the platform reports it: the mode bits on Unix, the access list on
-// Windows.
 namespace FileAccess {
 
-// Logs every grant of the file at `path` (its mode, or each entry of its access list with its
-// SID and rights) and returns those that make it less private than a file of its user alone:
-// empty when only that user (on Windows also SYSTEM and the Administrators) may open it.
+// Logs who may open the file at `path`, as the platform reports it (the mode bits on Unix,
+// each entry of the access list on Windows), and returns what lets other users open it: a mode
+// other than 0600 or another owner; an entry for Users, Everyone or Authenticated Users, or
+// (on Windows itself) a list inherited from the folder. Empty for a private file.
 QStringList grantsBeyondItsUser(const QString &path);
 
 } // namespace FileAccess
