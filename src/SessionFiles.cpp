@@ -11,7 +11,6 @@
 #include <QNetworkProxy>
 #include <QRandomGenerator>
 #include <QSaveFile>
-#include <QStandardPaths>
 #include <QTcpServer>
 
 namespace SessionFiles {
@@ -97,7 +96,9 @@ Session prepare(const QString &host, const QString &port, const QString &cat, co
         qWarning() << "[VPN] Failed to open base config";
         return {};
     }
-    const QString tempDir = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+    const QString tempDir = folder();
+    if (tempDir.isEmpty())
+        return {};
     const Management management = newManagement(tempDir);
     if (management.port == 0)
         return {};
@@ -120,6 +121,7 @@ Session prepare(const QString &host, const QString &port, const QString &cat, co
                             QString::fromLatin1(management.password) + QLatin1Char('\n'), false)) {
         qWarning() << "[VPN] Failed to create management password file"
                    << management.passwordFilePath;
+        QFile::remove(sessionFilePath);
         return {};
     }
     return {sessionFilePath, management};

@@ -4,8 +4,8 @@
 #include <QString>
 
 // The files that one connection needs: the working copy of the profile beside the
-// executable, the credentials file, and in the temporary directory the composed
-// configuration "vpn_session.ovpn" and the password of OpenVPN's management interface.
+// executable, the credentials file, and in the session folder the composed configuration
+// "vpn_session.ovpn" and the password of OpenVPN's management interface.
 namespace SessionFiles {
 
 // Where the OpenVPN of one attempt listens for the client's requests.
@@ -23,6 +23,12 @@ struct Session
     QString configPath;
     Management management;
 };
+
+// The session folder, made if need be: the temporary directory where that is the user's own
+// (Windows), else the user's folder "clientvpn-<uid>" inside it, readable by that user alone.
+// Empty, with a warning, when it cannot be made or what holds its name is not a folder of
+// this user's.
+QString folder();
 
 // Extracts the profile of category `cat` from the resource bundle unless a working copy
 // exists, selects "auth.txt" (user "default", in any letter case and with blanks around it)

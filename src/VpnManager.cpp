@@ -73,7 +73,7 @@ VpnManager::VpnManager(QObject *parent) : QObject(parent), vpnProcess(new QProce
 
 VpnManager::~VpnManager()
 {
-    removeManagementPassword();
+    removeSessionFiles();
 }
 
 void VpnManager::setKillSwitch(bool on)
@@ -121,6 +121,7 @@ void VpnManager::connectVpn(const QString &host, const QString &port, const QStr
         endAttempt(ConnectionFailure::Ending::NotPrepared);
         return;
     }
+    m_sessionConfigPath = session.configPath;
     m_management = session.management;
 
     m_stopCompletionPending = false;
@@ -290,7 +291,7 @@ void VpnManager::onFinished()
 {
     examineRemainingOutput();
     qDebug() << "[VPN] Process finished";
-    removeManagementPassword();
+    removeSessionFiles();
     groupedReset();
     if (m_stopPhase == StopPhase::Grace)
         qDebug() << "[VPN] Terminated gracefully";
@@ -306,7 +307,7 @@ void VpnManager::onErrorOccurred(QProcess::ProcessError error)
     groupedReset();
     // No finished notification follows a child that never started.
     if (error == QProcess::FailedToStart) {
-        removeManagementPassword();
+        removeSessionFiles();
         qWarning() << "[VPN] Cannot start OpenVPN at:" << vpnProcess->program();
         endAttempt(ConnectionFailure::Ending::NotStarted);
     }
@@ -367,10 +368,14 @@ void VpnManager::examineRemainingOutput()
         handleOutputLine(OpenVpnOutput::takeRest(m_partialOutput));
 }
 
-void VpnManager::removeManagementPassword()
+// OpenVPN reads them when it starts; once it has ended they only keep its secrets on disk.
+void VpnManager::removeSessionFiles()
 {
-    if (!m_management.passwordFilePath.isEmpty())
-        QFile::remove(m_management.passwordFilePath);
+    for (const QString &path : {m_sessionConfigPath, m_management.passwordFilePath}) {
+        if (!path.isEmpty() && !QFile::remove(path) && QFile::exists(path))
+            qWarning() << "[VPN] Cannot remove" << path;
+    }
+    m_sessionConfigPath.clear();
     m_management = {};
 }
 

@@ -101,7 +101,7 @@ private:
     void completeBackgroundStop();
     void onStopRequestFailed(const QString &reason);
     void onNetworkChanged();
-    void removeManagementPassword();
+    void removeSessionFiles();
 
     QProcess *vpnProcess = nullptr;
     bool m_connected = false;
@@ -120,6 +120,8 @@ private:
     QTimer m_connectTimer{this};
     QTimer m_stopTimer{this};
     StopPhase m_stopPhase = StopPhase::Idle;
+    // The composed configuration of the current child, removed when it has ended.
+    QString m_sessionConfigPath;
     // The management interface of the current child, which the stop and restart requests go to.
     SessionFiles::Management m_management;
     ManagementSignal m_stopRequest{this};

@@ -1,4 +1,5 @@
 #include "../e2e/NetnsFixture.h"
+#include "SessionFiles.h"
 #include "TestEnvironment.h"
 #include "VpnManager.h"
 
@@ -7,7 +8,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTimer>
 
 #include <algorithm>
@@ -110,8 +110,12 @@ int main(int argc, char *argv[])
     const QString appDir = QCoreApplication::applicationDirPath();
     QDir(appDir).remove(QStringLiteral("default.ovpn"));
     const QString program = appDir + QStringLiteral("/openvpn");
-    const QString session = QStandardPaths::writableLocation(QStandardPaths::TempLocation) +
-                            QStringLiteral("/vpn_session.ovpn");
+    // The manager removes the session's files when its child has ended: the run by hand takes
+    // a copy of the configuration, and its management password file back in its place.
+    const QString session = SessionFiles::folder() + QStringLiteral("/vpn_session.ovpn");
+    const QString managementPassword =
+        SessionFiles::folder() + QStringLiteral("/vpn_management.txt");
+    const QString byHandConfig = home.path() + QStringLiteral("/by-hand.ovpn");
 
     VpnManager manager;
     // A per-server user of tests/e2e/directory.json, which the fixture's servers accept.
@@ -138,11 +142,16 @@ int main(int argc, char *argv[])
 
         managerConnectBackground << timeUntil(&manager, &VpnManager::connectedChanged, connect,
                                               connected);
+        QFile::remove(byHandConfig);
+        QFile::copy(session, byHandConfig);
+        const QByteArray password = readFileBytes(managementPassword);
         backgroundStop << timeUntil(
             &manager, &VpnManager::disconnectedChanged, [&] { manager.disconnectVpn(); },
             disconnected);
 
-        const ByHandRun byHand = runByHand(program, session);
+        writeFileBytes(managementPassword, password);
+        const ByHandRun byHand = runByHand(program, byHandConfig);
+        QFile::remove(managementPassword);
         byHandConnect << byHand.connectMs;
         byHandStart << byHand.startMs;
         byHandStop << byHand.stopMs;

@@ -1,8 +1,10 @@
+#include "SessionFiles.h"
 #include "TestEnvironment.h"
 #include "VpnManager.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
@@ -83,14 +85,25 @@ private:
 
     static QString sessionPath()
     {
-        return QStandardPaths::writableLocation(QStandardPaths::TempLocation) +
-               QStringLiteral("/vpn_session.ovpn");
+        return SessionFiles::folder() + QStringLiteral("/vpn_session.ovpn");
     }
 
     static QString managementPasswordPath()
     {
-        return QStandardPaths::writableLocation(QStandardPaths::TempLocation) +
-               QStringLiteral("/vpn_management.txt");
+        return SessionFiles::folder() + QStringLiteral("/vpn_management.txt");
+    }
+
+    // The files in the temporary directory and its folders, one line each: none once a child
+    // has ended.
+    static QString leftInTemporaryDirectory()
+    {
+        const QString temp = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+        QStringList files;
+        QDirIterator it(temp, QDir::Files | QDir::Hidden | QDir::System,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files.append(QDir(temp).relativeFilePath(it.next()));
+        return files.join(QLatin1Char('\n'));
     }
 
     static QString appPath(const QString &name)
@@ -325,6 +338,7 @@ private slots:
         QVERIFY(m_manager->isDisconnected());
         QVERIFY(m_manager->privateIp().isEmpty());
         QCOMPARE(logged().contains(error), !error.isEmpty());
+        QCOMPARE(leftInTemporaryDirectory(), QString());
         verifyFailure(lost);
     }
 
@@ -345,6 +359,7 @@ private slots:
         QVERIFY(!logged().contains(QStringLiteral("[VPN] Process finished")));
         QVERIFY(logged().contains(
             QStringLiteral("[VPN] Cannot start OpenVPN at: \"%1\"").arg(program)));
+        QCOMPARE(leftInTemporaryDirectory(), QString());
         verifyFailure(QStringLiteral("OpenVPN could not be started."));
     }
 
@@ -552,7 +567,7 @@ private slots:
     }
 
     // Each attempt opens the management interface with a new password, in a file that, like
-    // the configuration, only its owner can read, and that is gone once OpenVPN has ended.
+    // the configuration, only its owner can read, and that goes with it once OpenVPN has ended.
     void managementPasswordPerAttempt()
     {
         QByteArrayList passwords;
@@ -566,7 +581,7 @@ private slots:
                 QCOMPARE(QFile::permissions(path) & 0x0077, QFileDevice::Permissions());
 #endif
             m_manager->syncDisconnectVpn();
-            QVERIFY(!QFile::exists(managementPasswordPath()));
+            QCOMPARE(leftInTemporaryDirectory(), QString());
         }
         QVERIFY(passwords.constFirst() != passwords.constLast());
     }
