@@ -306,6 +306,9 @@ FocusScope {
         anchors.bottom: parent.bottom
         clip: true
         boundsBehavior: Flickable.StopAtBounds
+        // The current row is drawn by its ring only; the view moves to it only for focus from
+        // the keyboard (the row's own handler), never by sliding after a click.
+        highlightFollowsCurrentItem: false
         model: locationScreen.locationModel
         reuseItems: true
         Accessible.role: Accessible.List
