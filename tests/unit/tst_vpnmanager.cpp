@@ -809,7 +809,8 @@ private slots:
 
         QVERIFY(processIsGone(pid));
         QVERIFY(m_recorder->events.isEmpty());
-        QVERIFY(logged().matching(QStringLiteral("[VPN")).isEmpty());
+        // Not even the warning of a process object destroyed while its child runs.
+        QCOMPARE(logged().lines(), QStringList());
     }
 };
 
