@@ -295,7 +295,8 @@ Rectangle {
                 InfoRow {
                     objectName: "privateIpRow"
                     label: "Private IP Address:"
-                    value: vpnManager.privateIp === "" ? "-" : vpnManager.privateIp
+                    // The manager goes before the documents when the program ends.
+                    value: (vpnManager ? vpnManager.privateIp : "") || "-"
                 }
 
                 InfoRow {
@@ -320,7 +321,7 @@ Rectangle {
         y: controls.y + connectButton.y + connectButton.height + 12
         width: controls.width
         visible: text !== ""
-        text: vpnManager.lastError
+        text: vpnManager ? vpnManager.lastError : ""
         color: "#ffb74d"
         font.pixelSize: 13
         horizontalAlignment: Text.AlignHCenter

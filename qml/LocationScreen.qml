@@ -105,20 +105,21 @@ FocusScope {
         KeyboardFocus.moveTo(locationList.currentItem, reason);
     }
 
-    function openDialog() {
-        const reason = focusReason();
+    // `reason`: the ring follows only where the control that was used showed its own.
+    function openDialog(reason) {
         showDialog = true;
         KeyboardFocus.moveTo(connectButton, reason);
     }
 
     // Focus goes back to the row that the question was about.
-    function closeDialog() {
-        const reason = focusReason();
+    function closeDialog(reason) {
         showDialog = false;
         focusRow(locationList.currentIndex, reason);
     }
 
-    function selectRow(index) {
+    // `via`: the row, when it was used (by the mouse or the keyboard).
+    function selectRow(index, via) {
+        const reason = KeyboardFocus.reasonAfter(via);
         locationList.currentIndex = index;
         const item = locationModel.get(index);
         selectedLocationName = item.name;
@@ -127,9 +128,11 @@ FocusScope {
         selectedLocationType = item.type;
         if (item.name === ServerChoice.autoSelectName) {
             console.log("[Connect] Auto Select chosen");
+            // The main menu hands the focus on as the row has it.
+            focusRow(index, reason);
             emitSelection();
         } else {
-            openDialog();
+            openDialog(reason);
         }
     }
 
@@ -194,7 +197,7 @@ FocusScope {
         locationLoader.saveFavorites(merged);
     }
 
-    function addFavorite() {
+    function addFavorite(reason) {
         for (let i = 0; i < locationModel.count; ++i) {
             if (locationModel.get(i).name === selectedLocationName) {
                 locationModel.setProperty(i, "favorite", true);
@@ -202,12 +205,12 @@ FocusScope {
             }
         }
         saveFavorites();
-        closeDialog();
+        closeDialog(reason);
     }
 
-    function connectSelected() {
+    function connectSelected(reason) {
         console.log("[Connect] Triggered connection to " + selectedLocationName);
-        closeDialog();
+        closeDialog(reason);
         emitSelection();
     }
 
@@ -218,7 +221,7 @@ FocusScope {
 
     Keys.onEscapePressed: event => {
         if (showDialog)
-            closeDialog();
+            closeDialog(Qt.TabFocusReason);
         else
             event.accepted = false;
     }
@@ -306,6 +309,9 @@ FocusScope {
         anchors.bottom: parent.bottom
         clip: true
         boundsBehavior: Flickable.StopAtBounds
+        // The current row is drawn by its ring only; the view moves to it only for focus from
+        // the keyboard (the row's own handler), never by sliding after a click.
+        highlightFollowsCurrentItem: false
         model: locationScreen.locationModel
         reuseItems: true
         Accessible.role: Accessible.List
@@ -334,7 +340,7 @@ FocusScope {
             Keys.forwardTo: [rowSupport]
             Keys.onUpPressed: locationScreen.focusRow(index - 1, Qt.TabFocusReason)
             Keys.onDownPressed: locationScreen.focusRow(index + 1, Qt.TabFocusReason)
-            onClicked: locationScreen.selectRow(index)
+            onClicked: locationScreen.selectRow(index, locationRow)
             // A row focused from the keyboard is brought into view; the mouse moves nothing.
             onVisualFocusChanged: {
                 if (visualFocus)
@@ -466,7 +472,7 @@ FocusScope {
                 text: "Add Favorite"
                 KeyNavigation.tab: noButton
                 KeyNavigation.backtab: connectButton
-                onClicked: locationScreen.addFavorite()
+                onClicked: locationScreen.addFavorite(KeyboardFocus.reasonAfter(addFavoriteButton))
             }
 
             TextButton {
@@ -476,7 +482,7 @@ FocusScope {
                 padding: 6
                 text: "No"
                 KeyNavigation.backtab: addFavoriteButton
-                onClicked: locationScreen.closeDialog()
+                onClicked: locationScreen.closeDialog(KeyboardFocus.reasonAfter(noButton))
             }
 
             TextButton {
@@ -486,7 +492,7 @@ FocusScope {
                 padding: 6
                 text: "Connect"
                 KeyNavigation.tab: addFavoriteButton
-                onClicked: locationScreen.connectSelected()
+                onClicked: locationScreen.connectSelected(KeyboardFocus.reasonAfter(connectButton))
             }
         }
     }

@@ -2,6 +2,7 @@ import QtQuick
 import QtQuick.Controls
 import QtQuick.Templates as T
 import Qt.labs.settings
+import "KeyboardFocus.js" as KeyboardFocus
 import "PanelApi.js" as PanelApi
 
 Rectangle {
@@ -11,6 +12,8 @@ Rectangle {
     property alias remember: rememberBox.checked
     // Sign-in requests still waiting for their reply.
     property var pendingRequests: []
+    // How the last sign-in was confirmed: the main menu shows the focus ring when by keyboard.
+    property int signInFocusReason: Qt.OtherFocusReason
 
     function restoreRememberedLogin() {
         if (loginSettings.savedUsername === "")
@@ -29,7 +32,8 @@ Rectangle {
         ]);
     }
 
-    function login() {
+    function login(reason) {
+        signInFocusReason = reason;
         const username = usernameField.text.trim();
         const password = passwordField.text.trim();
         if (username === "" || password === "") {
@@ -81,7 +85,7 @@ Rectangle {
         console.log("[UI] Signed in as", username, "until", homeSettings.expiryDate);
         // A second reply (a second click) while the main menu shows opens nothing more.
         if (stackView.currentItem === loginScreen)
-            stackView.push(Qt.resolvedUrl("MainMenu.qml"));
+            stackView.push(Qt.resolvedUrl("MainMenu.qml"), { entryFocusReason: signInFocusReason });
     }
 
     objectName: "loginScreen"
@@ -210,7 +214,7 @@ Rectangle {
             placeholderText: "Password"
             echoMode: TextInput.Password
 
-            onAccepted: loginScreen.login()
+            onAccepted: loginScreen.login(Qt.TabFocusReason)
         }
 
         Row {
@@ -280,13 +284,15 @@ Rectangle {
         }
 
         PillButton {
+            id: loginButton
+
             objectName: "loginButton"
             width: parent.width
             height: 48
             text: "Login"
             color: "#ff1a1a"
 
-            onClicked: loginScreen.login()
+            onClicked: loginScreen.login(KeyboardFocus.reasonAfter(loginButton))
         }
     }
 }

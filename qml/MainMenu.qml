@@ -11,6 +11,9 @@ Rectangle {
     property string currentTab: "home"
     // The location chosen on the location screen, waiting for the next turn of the event loop.
     property var pendingLocation: null
+    // The reason for the first focus of the shown screen: the ring shows on it after a sign-in
+    // confirmed from the keyboard.
+    property int entryFocusReason: Qt.OtherFocusReason
     // The screen in the loader; its functions depend on which document it is.
     readonly property var shownScreen: screenLoader.item
 
@@ -18,9 +21,10 @@ Rectangle {
     signal optionChanged(string key, var value)
 
     // Replaces the shown screen by the document (created with the given properties, if any)
-    // and gives the keyboard focus to its first control, with the ring when it was shown before.
-    function showScreen(tab, document, properties) {
-        const reason = KeyboardFocus.reasonAfter(Window.activeFocusItem);
+    // and gives the keyboard focus to its first control, with the ring when `via` (the control
+    // that was used, else the one with the focus) showed it: from the keyboard, not the mouse.
+    function showScreen(tab, document, properties, via) {
+        const reason = KeyboardFocus.reasonAfter(via || Window.activeFocusItem);
         // Out of the old screen first, so that the new one receives the focus afresh.
         screenLoader.focus = false;
         if (properties)
@@ -31,13 +35,13 @@ Rectangle {
         screenLoader.forceActiveFocus(reason);
     }
 
-    function activate(tab) {
+    function activate(tab, via) {
         if (tab === "home")
-            showScreen(tab, "HomeScreen.qml");
+            showScreen(tab, "HomeScreen.qml", null, via);
         else if (tab === "locations")
-            showScreen(tab, "LocationScreen.qml");
+            showScreen(tab, "LocationScreen.qml", null, via);
         else if (tab === "settings")
-            showScreen(tab, "Settings.qml", { appSettings: appSettings });
+            showScreen(tab, "Settings.qml", { appSettings: appSettings }, via);
         else
             signOut();
     }
@@ -80,7 +84,12 @@ Rectangle {
     color: "#222222"
 
     // The page stack gives the focus to the page; it belongs in the shown screen.
-    onActiveFocusChanged: if (activeFocus) screenLoader.forceActiveFocus(Qt.OtherFocusReason)
+    onActiveFocusChanged: {
+        if (activeFocus) {
+            screenLoader.forceActiveFocus(entryFocusReason);
+            entryFocusReason = Qt.OtherFocusReason;
+        }
+    }
 
     // Each screen marks its first control with `focus: true` (a screen that is a focus scope
     // marks its root too), so the loader's focus goes on to that control.
@@ -188,7 +197,7 @@ Rectangle {
                         }
                     }
 
-                    onClicked: mainMenu.activate(modelData.tab)
+                    onClicked: mainMenu.activate(modelData.tab, entry)
                 }
             }
         }

@@ -71,8 +71,15 @@ VpnManager::VpnManager(QObject *parent) : QObject(parent), vpnProcess(new QProce
     connect(vpnProcess, &QProcess::readyReadStandardError, this, &VpnManager::onStandardError);
 }
 
+// A child still running ends with the manager, as the process object would end it, but
+// without its warning and without reporting to a manager that is going.
 VpnManager::~VpnManager()
 {
+    if (vpnProcess->state() != QProcess::NotRunning) {
+        vpnProcess->disconnect(this);
+        vpnProcess->kill();
+        vpnProcess->waitForFinished(killWaitMs);
+    }
     removeSessionFiles();
 }
 

@@ -62,11 +62,11 @@ MainWindowTestCase {
     // the next attempt starts.
     function test_tunnelLostOnAnotherTab() {
         const buttonAt = shown("connectButton").mapToItem(null, 0, 0);
-        testHelper.setEnvironment("OPENVPN_SIM_SCENARIO", "out Initialization Sequence Completed\nsleep 600\nexit 1");
+        testHelper.setEnvironment("OPENVPN_SIM_SCENARIO", "out Initialization Sequence Completed\nsleep 3000\nexit 1");
         mouseClick(shown("connectButton"));
         tryCompare(VpnState, "isConnected", true, 5000);
         clickTab("locations");
-        tryCompare(VpnState, "isDisconnected", true, 5000);
+        tryCompare(VpnState, "isDisconnected", true, 10000);
         verify(!VpnState.isConnected && findChild(window, "navBar").enabled);
         clickTab("home");
         const button = shown("connectButton");

@@ -241,6 +241,30 @@ MainWindowTestCase {
         compare(pageOf(window).objectName, "mainMenu");
     }
 
+    function test_signInFocusRing_data() {
+        return [{ tag: "Return", keys: ["Tab", "Return"], ring: true },
+                { tag: "Space on Login", keys: ["Tab", "Tab", "Tab", "Space"], ring: true },
+                { tag: "click on Login", ring: false }];
+    }
+
+    // The home screen's button has the focus after the sign-in, with its ring only when the
+    // sign-in was confirmed from the keyboard.
+    function test_signInFocusRing(data) {
+        testHelper.usePanel(accountsPanel);
+        const window = createWindow();
+        const screen = loginScreenOf(window);
+        activate(window);
+        findChild(screen, "usernameField").text = "demo";
+        findChild(screen, "passwordField").text = "demo1234";
+        if (data.keys)
+            pressKeys(window, data.keys);
+        else
+            mouseClick(findChild(screen, "loginButton"));
+        tryCompare(stackOf(window), "depth", 2, 10000);
+        tryVerify(() => focusOf(window).startsWith("connectButton"));
+        compare(focusOf(window), data.ring ? "connectButton" : "connectButton (no ring)");
+    }
+
     // A reply that arrives after the screen is gone is dropped quietly and signs nobody in.
     function test_replyAfterTheScreenIsGoneChangesNothing() {
         testHelper.usePanel(slowPanel);

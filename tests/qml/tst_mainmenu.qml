@@ -118,6 +118,15 @@ MainWindowTestCase {
         compare(pressKeys(window, data.keys), data.focus);
     }
 
+    // An entry clicked with the mouse hands the focus on without the ring, also after the
+    // keyboard showed it.
+    function test_entryClickedShowsNoRing() {
+        activate(window);
+        compare(pressKeys(window, ["Tab", "Tab", "Tab", "Tab", "Tab"]).pop(), "connectButton");
+        clickTab("locations");
+        compare(focusOf(window), "tabCountries (no ring)");
+    }
+
     // Where a click acts, a double click acts twice: `control` is reached on the `page`
     // ("login" after sign-out), `acts` counts what the clicks did (or the control's `signal`:
     // a second click on the entry of the shown screen loads nothing again).

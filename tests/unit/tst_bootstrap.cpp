@@ -1,6 +1,8 @@
 #include "TestEnvironment.h"
 
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
 #include <QtTest>
 
 // Runs the real program, and the same entry point with a main document that does not compile.
@@ -34,9 +36,16 @@ private slots:
         QCOMPARE(static_cast<signed char>(program.exitCode()), -1);
     }
 
+    // Signed in already, so that the home screen shows; its log holds no script error or
+    // QML warning, also from the exit.
     void theProgramStartsItsWindowAndKeepsRunning()
     {
         TemporaryHome home;
+        {
+            QSettings store(QStringLiteral("Client"), QStringLiteral("Client VPN"));
+            store.setValue(QStringLiteral("isLoggedIn"), true);
+            store.setValue(QStringLiteral("expiryDate"), QStringLiteral("2099-12-31"));
+        }
         QProcess program;
         program.setProcessEnvironment(programEnvironment());
         program.setProcessChannelMode(QProcess::MergedChannels);
@@ -53,6 +62,10 @@ private slots:
         const QString output = QString::fromUtf8(program.readAll());
         QVERIFY2(output.contains(QStringLiteral("QML debugging is enabled")), qPrintable(output));
         QVERIFY2(!output.contains(QStringLiteral("failed to load component")), qPrintable(output));
+        QVERIFY2(output.contains(QStringLiteral("[HomeScreen] Loaded:")), qPrintable(output));
+        static const QRegularExpression faults(
+            QStringLiteral("TypeError|ReferenceError|\\.qml:\\d+(:\\d+)?: |QProcess: Destroyed"));
+        QVERIFY2(!faults.match(output).hasMatch(), qPrintable(output));
     }
 };
 

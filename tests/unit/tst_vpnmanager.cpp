@@ -255,9 +255,9 @@ private slots:
     {
         connectAndWait("out Initialization Sequence Completed\n"
                        "out ifconfig 10.8.0.6 255.255.255.0\n"
-                       "sleep 300\n"
+                       "sleep 1500\n"
                        "out Attempting to establish TCP connection with [AF_INET]127.0.0.1:1194\n"
-                       "sleep 300\n"
+                       "sleep 1500\n"
                        "out ifconfig 10.8.0.6 255.255.255.0\n"
                        "out Initialization Sequence Completed\n"
                        "wait");
@@ -302,7 +302,10 @@ private slots:
                               QStringLiteral("pw"));
 
         QTRY_VERIFY(!logged().matching(QStringLiteral("[VPN STD")).isEmpty());
-        QTest::qWait(400);
+        if (connects)
+            QTRY_VERIFY(logged().contains(QStringLiteral("[VPN] Connected.")));
+        else
+            QTest::qWait(400);
         QCOMPARE(m_recorder->events.contains(QStringLiteral("connected=true")), connects);
         QCOMPARE(logged().contains(QStringLiteral("[VPN] Connected.")), connects);
         const QStringList output = logged().matching(QStringLiteral("[VPN STD"));
@@ -329,7 +332,7 @@ private slots:
         QFETCH(QString, error);
         connectAndWait("out Initialization Sequence Completed\n"
                        "out ifconfig 10.8.0.2 255.255.255.0\n"
-                       "sleep 200\n" +
+                       "sleep 1500\n" +
                        ending);
         QTRY_VERIFY(logged().contains(QStringLiteral("[VPN] Process finished")));
         const qsizetype addressed = m_recorder->events.indexOf("privateIp=10.8.0.2");
@@ -670,7 +673,7 @@ private slots:
             QCOMPARE(m_recorder->events, QStringList{"disconnecting=true"});
         }
         QTRY_VERIFY_WITH_TIMEOUT(
-            logged().contains(QStringLiteral("[VPN] Disconnected (via thread monitor).")), 3000);
+            logged().contains(QStringLiteral("[VPN] Disconnected (via thread monitor).")), 15000);
 
         QCOMPARE(logged().contains(QStringLiteral("[VPN] Still running, killing forcefully...")),
                  !graceful);
@@ -687,22 +690,25 @@ private slots:
     }
 
     // `bound` is the attempt's bound (0: none); the other value, set once the attempt has
-    // started, is for the next attempt only. `state`: where the attempt is after 1.5 s.
+    // started, is for the next attempt only. `state`: where the attempt settles. The bound
+    // leaves seconds for the simulator to start, also under Wine on a loaded machine.
     void connectingIsBounded_data()
     {
         QTest::addColumn<int>("bound");
         QTest::addColumn<QByteArray>("scenario");
         QTest::addColumn<QString>("state");
         QTest::addColumn<QString>("failure");
+        const int bound = 3000;
         const QByteArray neverCompletes(
             "out Attempting to establish TCP connection with [AF_INET]10.0.0.1:1\nwait");
-        QTest::newRow("never completes") << 400 << neverCompletes << "disconnected" << unreachable;
+        QTest::newRow("never completes")
+            << bound << neverCompletes << "disconnected" << unreachable;
         QTest::newRow("re-establishing never completes")
-            << 400
+            << bound
             << QByteArray("out Initialization Sequence Completed\nsleep 100\n") + neverCompletes
             << "disconnected" << lost;
         QTest::newRow("completes in time")
-            << 400 << QByteArray("sleep 100\nout Initialization Sequence Completed\nwait")
+            << bound << QByteArray("sleep 100\nout Initialization Sequence Completed\nwait")
             << "connected" << QString();
         QTest::newRow("no bound") << 0 << neverCompletes << "connecting" << QString();
     }
@@ -714,15 +720,25 @@ private slots:
         QFETCH(QString, state);
         QFETCH(QString, failure);
         const bool stopped = state == QLatin1String("disconnected");
+        const int later = 400;
         m_manager->setConnectTimeoutMs(bound);
         setScenario(scenario);
+        QElapsedTimer sinceStart;
+        sinceStart.start();
         m_manager->connectVpn(QStringLiteral("127.0.0.1"), QString(), QStringLiteral("default"),
                               QStringLiteral("alice"), QStringLiteral("pw"));
-        m_manager->setConnectTimeoutMs(bound > 0 ? 0 : 400); // applies from the next attempt on
+        m_manager->setConnectTimeoutMs(bound > 0 ? 0 : later); // applies from the next attempt on
 
-        QTest::qWait(1500);
-        QCOMPARE(logged().contains(QStringLiteral(
-                     "[VPN] Connection attempt not completed within 400 ms, stopping")),
+        // A stop is awaited; an attempt that goes on is watched past any bound that could end it.
+        if (stopped)
+            QTRY_VERIFY_WITH_TIMEOUT(
+                logged().contains(QStringLiteral("[VPN] Disconnected (via thread monitor).")),
+                bound + 15000);
+        else
+            QTest::qWait(int(std::max(bound, later) + 1000 - sinceStart.elapsed()));
+        QCOMPARE(logged().contains(
+                     QStringLiteral("[VPN] Connection attempt not completed within %1 ms, stopping")
+                         .arg(bound)),
                  stopped);
         QCOMPARE(logged().contains(QStringLiteral("[VPN] Disconnected (via thread monitor).")),
                  stopped);
@@ -808,7 +824,8 @@ private slots:
 
         QVERIFY(processIsGone(pid));
         QVERIFY(m_recorder->events.isEmpty());
-        QVERIFY(logged().matching(QStringLiteral("[VPN")).isEmpty());
+        // Not even the warning of a process object destroyed while its child runs.
+        QCOMPARE(logged().lines(), QStringList());
     }
 };
 
