@@ -4,6 +4,7 @@
 #include "LocationDataLoader.h"
 #include "PanelTrust.h"
 #include "QmlTestHelper.h"
+#include "SessionEnd.h"
 #include "VpnManager.h"
 
 #include <QCoreApplication>
@@ -36,6 +37,7 @@ void QmlTestSetup::qmlEngineAvailable(QQmlEngine *engine)
     context->setContextProperty(QStringLiteral("locationLoader"), new LocationDataLoader(engine));
     context->setContextProperty(QStringLiteral("credHelper"), new CredentialHelper(engine));
     context->setContextProperty(QStringLiteral("vpnManager"), new VpnManager(engine));
+    context->setContextProperty(QStringLiteral("sessionEnd"), new SessionEnd(engine));
     context->setContextProperty(QStringLiteral("panelUrl"), QString());
     context->setContextProperty(QStringLiteral("testHelper"),
                                 new QmlTestHelper(engine, QStringLiteral(PANEL_PROGRAM),
