@@ -11,7 +11,7 @@ Item {
     id: sessionRestore
 
     // The settings group read and written by key.
-    required property QtObject settings
+    required property var settings
     // The window that a connection made by the program minimizes.
     required property Window window
     readonly property string recordKey: "reconnectRecord"
