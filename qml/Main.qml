@@ -138,6 +138,9 @@ ApplicationWindow {
         seedOptionDefaults();
         for (const key of ["killSwitch", "timeout"])
             applyVpnOption(key, appSettings.value(key));
+        // Keeps the start at logon pointing at this program, which may have moved.
+        if (StoredValues.isTrue(appSettings.value("autoConnect")))
+            autoStart.setEnabled(true);
         routeAtStart();
     }
     Component.onDestruction: {
@@ -189,7 +192,10 @@ ApplicationWindow {
     // The menu announces every option the user changes on the settings screen, with its value.
     Connections {
         function onOptionChanged(key, value) {
-            window.applyVpnOption(key, value);
+            if (key === "autoConnect")
+                autoStart.setEnabled(StoredValues.isTrue(value));
+            else
+                window.applyVpnOption(key, value);
         }
 
         target: stackView.currentItem

@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <QtQml>
 
+#include "AutoStart.h"
 #include "CredentialHelper.h"
 #include "LocationDataLoader.h"
 #include "PanelConfig.h"
@@ -53,6 +54,8 @@ int main(int argc, char *argv[])
     VpnManager vpnManager;
     engine.rootContext()->setContextProperty(QStringLiteral("vpnManager"), &vpnManager);
     engine.rootContext()->setContextProperty(QStringLiteral("sessionEnd"), &sessionEnd);
+    AutoStart autoStart;
+    engine.rootContext()->setContextProperty(QStringLiteral("autoStart"), &autoStart);
     engine.rootContext()->setContextProperty(QStringLiteral("panelUrl"),
                                              QString::fromUtf8(PanelConfig::baseUrl));
 

@@ -1,5 +1,6 @@
 #include "QmlTestSetup.h"
 
+#include "AutoStart.h"
 #include "CredentialHelper.h"
 #include "LocationDataLoader.h"
 #include "PanelTrust.h"
@@ -38,6 +39,7 @@ void QmlTestSetup::qmlEngineAvailable(QQmlEngine *engine)
     context->setContextProperty(QStringLiteral("credHelper"), new CredentialHelper(engine));
     context->setContextProperty(QStringLiteral("vpnManager"), new VpnManager(engine));
     context->setContextProperty(QStringLiteral("sessionEnd"), new SessionEnd(engine));
+    context->setContextProperty(QStringLiteral("autoStart"), new AutoStart(engine));
     context->setContextProperty(QStringLiteral("panelUrl"), QString());
     context->setContextProperty(QStringLiteral("testHelper"),
                                 new QmlTestHelper(engine, QStringLiteral(PANEL_PROGRAM),
