@@ -4,8 +4,8 @@ import QtQuick.Templates as T
 
 // The twelve options of the program, each written to the settings store the moment the user
 // changes it, and announced with its new value. The window hands Kill Switch and Connection
-// Timeout on to the VPN manager and acts on Auto Connect, Shortcut Minimize and Battery
-// Optimization; the other options are stored and shown only.
+// Timeout on to the VPN manager and acts on Auto Connect and Shortcut Minimize; the other
+// options are stored and shown only.
 //
 // From the keyboard: Tab goes from row to row (the switch of a toggle row) and the view
 // scrolls to show the focused row; a click scrolls nothing. Focus starts on the first row.
