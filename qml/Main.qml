@@ -50,10 +50,8 @@ ApplicationWindow {
             vpnManager.connectTimeoutMs = StoredValues.connectTimeoutMs(value);
     }
 
-    // The expiry text is a date of the form YYYY-MM-DD (00:00 UTC of that day); a text that
-    // does not parse gives an invalid date, which is never later than now.
     function hasValidSignIn(loggedIn, expiryText, now) {
-        return StoredValues.isTrue(loggedIn) && new Date(expiryText) > now;
+        return StoredValues.isTrue(loggedIn) && StoredValues.isLaterThan(expiryText, now);
     }
 
     function routeAtStart() {
@@ -112,6 +110,7 @@ ApplicationWindow {
             console.log("[LocationScreen] Server list received and stored");
         }
         homeSettings.isLoading = false;
+        sessionRestore.reconnectAtStart(stackView.currentItem, homeSettings.rawApiData);
     }
 
     function abandonDirectoryFetch() {
@@ -139,6 +138,9 @@ ApplicationWindow {
         seedOptionDefaults();
         for (const key of ["killSwitch", "timeout"])
             applyVpnOption(key, appSettings.value(key));
+        // Keeps the start at logon pointing at this program, which may have moved.
+        if (StoredValues.isTrue(appSettings.value("autoConnect")))
+            autoStart.setEnabled(true);
         routeAtStart();
     }
     Component.onDestruction: {
@@ -180,10 +182,20 @@ ApplicationWindow {
         settings: homeSettings
     }
 
+    SessionRestore {
+        id: sessionRestore
+
+        settings: appSettings
+        window: window
+    }
+
     // The menu announces every option the user changes on the settings screen, with its value.
     Connections {
         function onOptionChanged(key, value) {
-            window.applyVpnOption(key, value);
+            if (key === "autoConnect")
+                autoStart.setEnabled(StoredValues.isTrue(value));
+            else
+                window.applyVpnOption(key, value);
         }
 
         target: stackView.currentItem

@@ -13,6 +13,8 @@ Item {
     property string settingsKey: ""
     property var appSettings: null
     readonly property alias checked: toggleSwitch.checked
+    // A line under the description when the option could not take effect; empty otherwise.
+    property string note: ""
 
     // The user flipped the switch to `newValue`; the store holds it by now.
     signal valueChanged(bool newValue)
@@ -58,10 +60,27 @@ Item {
             Layout.fillWidth: true
             spacing: 8
 
-            SettingLabels {
-                id: labels
-
+            ColumnLayout {
                 Layout.fillWidth: true
+                spacing: 4
+
+                SettingLabels {
+                    id: labels
+
+                    Layout.fillWidth: true
+                }
+
+                Text {
+                    objectName: "note"
+                    Layout.fillWidth: true
+                    visible: settingToggle.note !== ""
+                    text: settingToggle.note
+                    color: "#ffb74d"
+                    font.pixelSize: 12
+                    wrapMode: Text.Wrap
+                    Accessible.role: Accessible.StaticText
+                    Accessible.name: text
+                }
             }
 
             Item {
@@ -77,7 +96,8 @@ Item {
                 Layout.alignment: Qt.AlignVCenter
                 focus: true
                 Accessible.name: settingToggle.title
-                Accessible.description: settingToggle.description
+                Accessible.description: settingToggle.note === "" ? settingToggle.description
+                                        : settingToggle.description + " " + settingToggle.note
 
                 onToggled: settingToggle.store(checked)
 

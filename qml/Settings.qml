@@ -4,7 +4,8 @@ import QtQuick.Templates as T
 
 // The twelve options of the program, each written to the settings store the moment the user
 // changes it, and announced with its new value. The window hands Kill Switch and Connection
-// Timeout on to the VPN manager; the other options are stored and shown only.
+// Timeout on to the VPN manager and acts on Auto Connect and Shortcut Minimize; the other
+// options are stored and shown only.
 //
 // From the keyboard: Tab goes from row to row (the switch of a toggle row) and the view
 // scrolls to show the focused row; a click scrolls nothing. Focus starts on the first row.
@@ -127,6 +128,14 @@ FocusScope {
                         } else {
                             setSource("SettingToggle.qml", inputs);
                         }
+                    }
+
+                    // The Auto Connect row says when the start at logon could not be changed.
+                    Binding {
+                        target: row.item
+                        property: "note"
+                        value: autoStart.failure
+                        when: row.modelData.key === "autoConnect" && row.status === Loader.Ready
                     }
 
                     // Both kinds of row announce a change that the user made.

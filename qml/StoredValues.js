@@ -12,6 +12,12 @@ function textOf(value) {
     return value === undefined || value === null ? "" : String(value);
 }
 
+// Whether the stored date (YYYY-MM-DD, 00:00 UTC of that day) is later than `now`; a text that
+// does not parse gives an invalid date, which is never later.
+function isLaterThan(dateText, now) {
+    return new Date(textOf(dateText)) > now;
+}
+
 // The bound on connecting, in milliseconds, that a stored "Connection Timeout" choice stands
 // for: none (0) for "Continuously retry", one minute for a value that is none of the choices.
 function connectTimeoutMs(choice) {

@@ -4,13 +4,16 @@
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 #include <QQmlDebuggingEnabler>
+#include <QSessionManager>
 #include <QUrl>
 #include <QtQml>
 
+#include "AutoStart.h"
 #include "CredentialHelper.h"
 #include "LocationDataLoader.h"
 #include "PanelConfig.h"
 #include "PanelTrust.h"
+#include "SessionEnd.h"
 #include "VpnManager.h"
 
 int main(int argc, char *argv[])
@@ -31,6 +34,13 @@ int main(int argc, char *argv[])
 
     PanelTrust::addExtraCaCertificates(QByteArray(PanelConfig::extraCaPem));
 
+    // The session manager asks the program to save its state as the user's session ends (on
+    // Windows the end-session query), before anything is stopped. It outlives the documents
+    // that hear it.
+    SessionEnd sessionEnd;
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &sessionEnd,
+                     [&sessionEnd](QSessionManager &) { sessionEnd.note(); });
+
     QQmlApplicationEngine engine;
     engine.addImportPath(QStringLiteral("qrc:/"));
 
@@ -43,6 +53,9 @@ int main(int argc, char *argv[])
 
     VpnManager vpnManager;
     engine.rootContext()->setContextProperty(QStringLiteral("vpnManager"), &vpnManager);
+    engine.rootContext()->setContextProperty(QStringLiteral("sessionEnd"), &sessionEnd);
+    AutoStart autoStart;
+    engine.rootContext()->setContextProperty(QStringLiteral("autoStart"), &autoStart);
     engine.rootContext()->setContextProperty(QStringLiteral("panelUrl"),
                                              QString::fromUtf8(PanelConfig::baseUrl));
 

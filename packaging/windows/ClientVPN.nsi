@@ -70,6 +70,8 @@ SectionEnd
 ; OpenVPN program and DLLs that its README.txt has the user copy in. Each user's settings (in
 ; their registry) and location files (in their application data) stay.
 Section "Uninstall"
+    ; The start at logon that Auto Connect registered.
+    nsExec::Exec 'schtasks /Delete /TN "Client VPN" /F'
     Delete "$SMPROGRAMS\${NAME}.lnk"
     Delete "$INSTDIR\ClientVPN.exe"
     Delete "$INSTDIR\openvpn.exe"

@@ -1,9 +1,11 @@
 #include "QmlTestSetup.h"
 
+#include "AutoStart.h"
 #include "CredentialHelper.h"
 #include "LocationDataLoader.h"
 #include "PanelTrust.h"
 #include "QmlTestHelper.h"
+#include "SessionEnd.h"
 #include "VpnManager.h"
 
 #include <QCoreApplication>
@@ -36,6 +38,8 @@ void QmlTestSetup::qmlEngineAvailable(QQmlEngine *engine)
     context->setContextProperty(QStringLiteral("locationLoader"), new LocationDataLoader(engine));
     context->setContextProperty(QStringLiteral("credHelper"), new CredentialHelper(engine));
     context->setContextProperty(QStringLiteral("vpnManager"), new VpnManager(engine));
+    context->setContextProperty(QStringLiteral("sessionEnd"), new SessionEnd(engine));
+    context->setContextProperty(QStringLiteral("autoStart"), new AutoStart(engine));
     context->setContextProperty(QStringLiteral("panelUrl"), QString());
     context->setContextProperty(QStringLiteral("testHelper"),
                                 new QmlTestHelper(engine, QStringLiteral(PANEL_PROGRAM),

@@ -1,4 +1,6 @@
 import QtQuick
+import MyApp 1.0
+import "qrc:/qml/AutoConnect.js" as AutoConnect
 import "qrc:/qml/StoredValues.js" as StoredValues
 
 // The main window: seeding of the options, the sign-in gate, and the server directory fetch
@@ -261,6 +263,83 @@ MainWindowTestCase {
 
         closeWindow(window);
         compare(testHelper.storeValue("rawApiData").Servers[0].Name, data.expected);
+    }
+
+    function test_reconnectDecision_data() {
+        const paris = AutoConnect.recordText("Paris", "qrc:/assets/flags/FR.png", false, "Country");
+        const now = new Date(Date.UTC(2026, 11, 30, 12));
+        const all = { record: paris, autoConnect: "true", loggedIn: "true", expiry: "2026-12-31",
+                      directory: testDirectory, reason: "" };
+        const row = (tag, change) => Object.assign({ tag: tag, now: now }, all, change);
+        return [
+            row("everything present (stored texts)", {}),
+            row("everything present (booleans)", { autoConnect: true, loggedIn: true }),
+            row("no record", { record: "", reason: "no tunnel was up when the last session ended" }),
+            row("record not readable", { record: "{\"name\":", reason: "no tunnel was up when the last session ended" }),
+            row("record without a name", { record: "{\"flag\":\"x\"}", reason: "no tunnel was up when the last session ended" }),
+            row("Auto Connect off", { autoConnect: "false", reason: "Auto Connect is off" }),
+            row("Auto Connect never stored", { autoConnect: undefined, reason: "Auto Connect is off" }),
+            row("signed out", { loggedIn: "false", reason: "nobody is signed in" }),
+            row("expiry day reached", { expiry: "2026-12-30", reason: "the account has expired" }),
+            row("no expiry date", { expiry: "", reason: "the account has expired" }),
+            row("no directory", { directory: null, reason: "no server directory is loaded" }),
+            row("directory without servers", { directory: { Servers: [], Cities: testDirectory.Cities },
+                                               reason: "no server directory is loaded" })
+        ];
+    }
+
+    function test_reconnectDecision(data) {
+        const decision = AutoConnect.startDecision(data.record, data.autoConnect, data.loggedIn,
+                                                   data.expiry, data.now, data.directory);
+        compare(decision.reason, data.reason);
+        compare(decision.reconnect, data.reason === "");
+    }
+
+    // The session ends with a tunnel up: the next start connects there by itself, uses the
+    // record up and, Shortcut Minimize being on, minimizes the window once connected; the
+    // user's own connection before did not. A window closed while connected records nothing.
+    function test_reconnectAfterTheSessionEnds() {
+        testHelper.setStoreValue("autoConnect", true);
+        testHelper.setStoreValue("shortcutMinimize", true);
+        let window = signedInWindow();
+        pageOf(window).connectToLocation("Paris", "qrc:/assets/flags/FR.png", false, "Country");
+        tryCompare(vpnManager, "connected", true, 10000);
+        wait(50);
+        compare(window.visibility === Window.Minimized, false);
+        sessionEnd.note();
+        compare(AutoConnect.locationOf(testHelper.storeValue("reconnectRecord")).name, "Paris");
+        closeWindow(window);
+        sessionEnd.callOff();
+        vpnManager.syncDisconnectVpn();
+        compare(AutoConnect.locationOf(testHelper.storeValue("reconnectRecord")).name, "Paris");
+
+        testHelper.clearLog();
+        window = signedInWindow();
+        tryCompare(vpnManager, "connected", true, 10000);
+        compare(VpnState.currentLocationName, "Paris");
+        tryCompare(window, "visibility", Window.Minimized);
+        compare(linesStartingWith("[AutoConnect]"), ["[AutoConnect] Reconnecting to Paris as when the last session ended",
+                                                     "[AutoConnect] Connected by itself: the window is minimized"]);
+        compare(StoredValues.textOf(testHelper.storeValue("reconnectRecord")), "");
+
+        sessionEnd.note();
+        window.close();
+        sessionEnd.callOff();
+        closeWindow(window);
+        vpnManager.syncDisconnectVpn();
+        verify(AutoConnect.locationOf(testHelper.storeValue("reconnectRecord")) !== null, "recorded at the end");
+        window = signedInWindow();
+        tryCompare(vpnManager, "connected", true, 10000);
+        window.close();
+        closeWindow(window);
+        vpnManager.syncDisconnectVpn();
+        compare(StoredValues.textOf(testHelper.storeValue("reconnectRecord")), "");
+        testHelper.clearLog();
+        window = signedInWindow();
+        compare(linesStartingWith("[AutoConnect]"),
+                ["[AutoConnect] Not reconnecting at start: no tunnel was up when the last session ended"]);
+        compare(vpnManager.connecting || vpnManager.connected, false);
+        closeWindow(window);
     }
 
     name: "Main"

@@ -1,3 +1,4 @@
+import QtCore
 import QtQuick
 import QtQuick.Controls
 import QtTest
@@ -92,6 +93,32 @@ MainWindowTestCase {
         mouseClick(findChild(popup.contentItem, "choice_Continuously retry"));
         compare([testHelper.storeValue("timeout"), vpnManager.connectTimeoutMs],
                 ["Continuously retry", 0]);
+    }
+
+    // Turning Auto Connect on where the start at logon cannot be registered: the row says so
+    // under its description, and stops saying it once a change works.
+    function test_autoConnectSaysWhenTheStartAtLogonFails() {
+        if (Qt.platform.os === "windows")
+            skip("The task scheduler cannot be made to fail here");
+        const config = String(StandardPaths.writableLocation(StandardPaths.GenericConfigLocation))
+            .replace(/^file:\/\//, "");
+        testHelper.writeFile(config + "/autostart", "not a folder");
+        const menu = pageOf(signedInWindow());
+        mouseClick(findChild(menu, "settingsTab"));
+        const row = rowOf(menu.shownScreen, "autoConnect");
+        const note = findChild(row, "note");
+        compare(note.visible, false);
+        mouseClick(findChild(row, "switch"));
+        compare(storedText("autoConnect"), "true");
+        verify(note.visible && note.text.startsWith("Client VPN could not be set to start when you log on: "),
+               note.text);
+        testHelper.removeFile(config + "/autostart");
+        mouseClick(findChild(row, "switch"));
+        mouseClick(findChild(row, "switch"));
+        compare(note.visible, false);
+        verify(testHelper.readFile(config + "/autostart/client-vpn.desktop") !== undefined);
+        mouseClick(findChild(row, "switch"));
+        compare(testHelper.readFile(config + "/autostart/client-vpn.desktop"), undefined);
     }
 
     function test_toggle_data() {
