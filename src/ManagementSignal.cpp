@@ -16,13 +16,14 @@ ManagementSignal::ManagementSignal(QObject *parent) : QObject(parent)
     m_bound.setSingleShot(true);
     m_retry.setSingleShot(true);
     m_retry.setInterval(retryInterval);
-    connect(&m_bound, &QTimer::timeout, this, [this] {
-        fail(QStringLiteral("no confirmation within %1 ms").arg(m_bound.interval()));
-    });
+    connect(&m_bound, &QTimer::timeout, this, &ManagementSignal::onBound);
     connect(&m_retry, &QTimer::timeout, this, &ManagementSignal::connectToInterface);
     connect(&m_socket, &QTcpSocket::readyRead, this, &ManagementSignal::onReadyRead);
     connect(&m_socket, &QTcpSocket::errorOccurred, this,
             [this](QAbstractSocket::SocketError error) {
+                // A timed-out look at the socket is the bound's own, not a fault.
+                if (error == QAbstractSocket::SocketTimeoutError)
+                    return;
                 if (m_active && error == QAbstractSocket::ConnectionRefusedError)
                     m_retry.start();
                 else
@@ -88,6 +89,7 @@ void ManagementSignal::handleLine(const QByteArray &line)
         m_commandSent = true;
     } else if (line.startsWith("SUCCESS: signal " + m_signalName)) {
         cancel();
+        emit confirmed();
     } else if (line.startsWith("ERROR:")) {
         fail(QString::fromUtf8(line));
     }
@@ -99,4 +101,15 @@ void ManagementSignal::fail(const QString &reason)
         return;
     cancel();
     emit failed(reason);
+}
+
+// The bound's notification may come before that of an answer that arrived in time, when the
+// thread was busy: the answers already at hand are read first (without waiting).
+void ManagementSignal::onBound()
+{
+    while (m_active && m_socket.waitForReadyRead(0)) {
+    }
+    if (m_active && m_socket.bytesAvailable() > 0)
+        onReadyRead();
+    fail(QStringLiteral("no confirmation within %1 ms").arg(m_bound.interval()));
 }
