@@ -1,5 +1,6 @@
 #include "ManagementSignal.h"
 
+#include <QDeadlineTimer>
 #include <QHostAddress>
 #include <QNetworkProxy>
 
@@ -7,6 +8,7 @@ namespace {
 
 const QByteArray passwordPrompt = QByteArrayLiteral("ENTER PASSWORD:");
 constexpr std::chrono::milliseconds retryInterval{100};
+constexpr std::chrono::milliseconds drainBound{100};
 
 } // namespace
 
@@ -103,11 +105,14 @@ void ManagementSignal::fail(const QString &reason)
     emit failed(reason);
 }
 
-// The bound's notification may come before that of an answer that arrived in time, when the
-// thread was busy: the answers already at hand are read first (without waiting).
+// The bound's notification may come before those of answers that arrived in time, when the
+// thread was busy: the exchange is first carried on with what the socket holds, waiting a
+// moment for each further answer, so that a thread that was away does not count against
+// OpenVPN.
 void ManagementSignal::onBound()
 {
-    while (m_active && m_socket.waitForReadyRead(0)) {
+    const QDeadlineTimer deadline(drainBound);
+    while (m_active && m_socket.waitForReadyRead(int(deadline.remainingTime()))) {
     }
     if (m_active && m_socket.bytesAvailable() > 0)
         onReadyRead();

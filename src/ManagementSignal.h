@@ -12,8 +12,8 @@
 // end, "SIGUSR1" to restart its connection): connects, answers the password prompt, waits for
 // the greeting, sends "signal <name>" and waits for OpenVPN to confirm it. An interface that
 // is not open yet is tried again until the bound; what OpenVPN has sent by the bound counts,
-// even where a busy thread has not read it yet. Runs on the thread it lives on, without
-// blocking it.
+// even where a busy thread has not read it yet. Runs on the thread it lives on, blocking it
+// only for a moment at the bound.
 class ManagementSignal : public QObject
 {
     Q_OBJECT
