@@ -247,8 +247,8 @@ void VpnManager::onRestartTimeout()
                    << bound << "ms, sending the restart signal";
         return;
     }
-    qWarning() << "[VPN] The management interface did not take the restart request within"
-               << bound << "ms, stopping";
+    qWarning() << "[VPN] The management interface did not take the restart request within" << bound
+               << "ms, stopping";
     stopInBackground();
 }
 

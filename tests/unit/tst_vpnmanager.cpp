@@ -786,8 +786,7 @@ private slots:
         emit watcher->networkChanged();
 
         QTRY_VERIFY_WITH_TIMEOUT(
-            logged().matching(QStringLiteral("[VPN STDOUT]")).filter("SIGUSR1").size() == 2,
-            10000);
+            logged().matching(QStringLiteral("[VPN STDOUT]")).filter("SIGUSR1").size() == 2, 10000);
         QTRY_VERIFY(logged().contains(QStringLiteral("[VPN] Connected.")));
         QCOMPARE(logged()
                      .matching(QStringLiteral("[VPN] Network changed, restarting the connection"))
