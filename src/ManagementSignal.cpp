@@ -1,5 +1,6 @@
 #include "ManagementSignal.h"
 
+#include <QDeadlineTimer>
 #include <QHostAddress>
 #include <QNetworkProxy>
 
@@ -7,6 +8,7 @@ namespace {
 
 const QByteArray passwordPrompt = QByteArrayLiteral("ENTER PASSWORD:");
 constexpr std::chrono::milliseconds retryInterval{100};
+constexpr std::chrono::milliseconds drainBound{100};
 
 } // namespace
 
@@ -16,13 +18,14 @@ ManagementSignal::ManagementSignal(QObject *parent) : QObject(parent)
     m_bound.setSingleShot(true);
     m_retry.setSingleShot(true);
     m_retry.setInterval(retryInterval);
-    connect(&m_bound, &QTimer::timeout, this, [this] {
-        fail(QStringLiteral("no confirmation within %1 ms").arg(m_bound.interval()));
-    });
+    connect(&m_bound, &QTimer::timeout, this, &ManagementSignal::onBound);
     connect(&m_retry, &QTimer::timeout, this, &ManagementSignal::connectToInterface);
     connect(&m_socket, &QTcpSocket::readyRead, this, &ManagementSignal::onReadyRead);
     connect(&m_socket, &QTcpSocket::errorOccurred, this,
             [this](QAbstractSocket::SocketError error) {
+                // A timed-out look at the socket is the bound's own, not a fault.
+                if (error == QAbstractSocket::SocketTimeoutError)
+                    return;
                 if (m_active && error == QAbstractSocket::ConnectionRefusedError)
                     m_retry.start();
                 else
@@ -88,6 +91,7 @@ void ManagementSignal::handleLine(const QByteArray &line)
         m_commandSent = true;
     } else if (line.startsWith("SUCCESS: signal " + m_signalName)) {
         cancel();
+        emit confirmed();
     } else if (line.startsWith("ERROR:")) {
         fail(QString::fromUtf8(line));
     }
@@ -99,4 +103,18 @@ void ManagementSignal::fail(const QString &reason)
         return;
     cancel();
     emit failed(reason);
+}
+
+// The bound's notification may come before those of answers that arrived in time, when the
+// thread was busy: the exchange is first carried on with what the socket holds, waiting a
+// moment for each further answer, so that a thread that was away does not count against
+// OpenVPN.
+void ManagementSignal::onBound()
+{
+    const QDeadlineTimer deadline(drainBound);
+    while (m_active && m_socket.waitForReadyRead(int(deadline.remainingTime()))) {
+    }
+    if (m_active && m_socket.bytesAvailable() > 0)
+        onReadyRead();
+    fail(QStringLiteral("no confirmation within %1 ms").arg(m_bound.interval()));
 }

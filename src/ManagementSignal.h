@@ -11,8 +11,9 @@
 // Sends OpenVPN a signal through its management interface on a loopback port ("SIGTERM" to
 // end, "SIGUSR1" to restart its connection): connects, answers the password prompt, waits for
 // the greeting, sends "signal <name>" and waits for OpenVPN to confirm it. An interface that
-// is not open yet is tried again until the bound. Runs on the thread it lives on, without
-// blocking it.
+// is not open yet is tried again until the bound; what OpenVPN has sent by the bound counts,
+// even where a busy thread has not read it yet. Runs on the thread it lives on, blocking it
+// only for a moment at the bound.
 class ManagementSignal : public QObject
 {
     Q_OBJECT
@@ -20,13 +21,14 @@ class ManagementSignal : public QObject
 public:
     explicit ManagementSignal(QObject *parent = nullptr);
 
-    // Starts the exchange; `failed` follows within `bound` unless OpenVPN confirms.
+    // Starts the exchange; `confirmed` or `failed` follows, the latter at the latest at `bound`.
     void start(quint16 port, const QByteArray &password, const QByteArray &signalName,
                std::chrono::milliseconds bound);
     // Ends an exchange under way; no notification follows.
     void cancel();
 
 signals:
+    void confirmed();
     void failed(const QString &reason);
 
 private:
@@ -34,6 +36,7 @@ private:
     void onReadyRead();
     void handleLine(const QByteArray &line);
     void fail(const QString &reason);
+    void onBound();
 
     QTcpSocket m_socket{this};
     QTimer m_bound{this};

@@ -1,5 +1,6 @@
 #include "VpnManager.h"
 
+#include "ChildSignal.h"
 #include "DirectoryValues.h"
 #include "OpenVpnOutput.h"
 
@@ -45,10 +46,12 @@ VpnManager::VpnManager(QObject *parent) : QObject(parent), vpnProcess(new QProce
     connect(&m_connectTimer, &QTimer::timeout, this, &VpnManager::onConnectTimeout);
     connect(&m_stopTimer, &QTimer::timeout, this, &VpnManager::onStopTimeout);
     connect(&m_stopRequest, &ManagementSignal::failed, this, &VpnManager::onStopRequestFailed);
-    connect(&m_restartRequest, &ManagementSignal::failed, this, [](const QString &reason) {
-        qWarning().noquote() << "[VPN] The management interface did not take the restart request"
-                             << QLatin1Char('(') + reason + QLatin1Char(')');
-    });
+    connect(&m_restartRequest, &ManagementSignal::failed, this,
+            &VpnManager::onRestartRequestFailed);
+    connect(&m_restartRequest, &ManagementSignal::confirmed, this, &VpnManager::endRestart);
+    m_restartTimer.setSingleShot(true);
+    m_restartTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_restartTimer, &QTimer::timeout, this, &VpnManager::onRestartTimeout);
     connect(&m_networkWatcher, &NetworkWatcher::networkChanged, this,
             &VpnManager::onNetworkChanged);
 
@@ -154,7 +157,7 @@ void VpnManager::syncDisconnectVpn()
     m_stopPhase = StopPhase::Idle;
     m_stopTimer.stop();
     m_stopRequest.cancel();
-    m_restartRequest.cancel();
+    endRestart();
     m_connectTimer.stop();
     m_disconnecting = true;
     emit disconnectingChanged();
@@ -187,7 +190,7 @@ void VpnManager::stopInBackground()
 
     qDebug() << "[VPN] Sending terminate signal...";
     // The management interface takes one client at a time.
-    m_restartRequest.cancel();
+    endRestart();
     m_stopRequest.start(m_management.port, m_management.password, "SIGTERM", managementBound);
     qDebug() << "[VPN] Waiting for process to exit (max 5s)...";
     m_stopTimer.start(gracePeriodMs);
@@ -222,10 +225,46 @@ void VpnManager::onStopRequestFailed(const QString &reason)
 // as it is, and a stop is not interrupted.
 void VpnManager::onNetworkChanged()
 {
-    if (!m_connected || m_disconnecting)
+    if (!m_connected || m_disconnecting || m_restartPending)
         return;
     qDebug() << "[VPN] Network changed, restarting the connection";
+    m_restartPending = true;
+    m_restartLate = false;
+    if (m_connectTimeoutMs > 0)
+        m_restartTimer.start(m_connectTimeoutMs);
     m_restartRequest.start(m_management.port, m_management.password, "SIGUSR1", managementBound);
+}
+
+// An unconfirmed restart is asked for again on a new connection, with one warning for all
+// the tries.
+void VpnManager::onRestartRequestFailed(const QString &reason)
+{
+    if (!m_restartLate)
+        qWarning().noquote() << "[VPN] The management interface did not take the restart request"
+                             << QLatin1Char('(') + reason + QLatin1Char(')');
+    m_restartLate = true;
+    m_restartRequest.start(m_management.port, m_management.password, "SIGUSR1", managementBound);
+}
+
+void VpnManager::onRestartTimeout()
+{
+    const int bound = m_restartTimer.interval();
+    endRestart();
+    if (ChildSignal::restart(vpnProcess->processId())) {
+        qWarning() << "[VPN] The management interface did not take the restart request within"
+                   << bound << "ms, sending the restart signal";
+        return;
+    }
+    qWarning() << "[VPN] The management interface did not take the restart request within" << bound
+               << "ms, stopping";
+    stopInBackground();
+}
+
+void VpnManager::endRestart()
+{
+    m_restartPending = false;
+    m_restartTimer.stop();
+    m_restartRequest.cancel();
 }
 
 void VpnManager::finishBackgroundStop()
@@ -391,7 +430,7 @@ void VpnManager::groupedReset()
 {
     m_connectTimer.stop();
     m_networkWatcher.stop();
-    m_restartRequest.cancel();
+    endRestart();
     m_connected = false;
     m_connecting = false;
     m_disconnecting = false;

@@ -19,7 +19,9 @@
 //
 // While a child exists, it watches the machine's network: when the network changes under a
 // tunnel that is up or reconnecting, it asks OpenVPN to restart its connection at once,
-// instead of OpenVPN noticing only when its ping-restart runs out.
+// instead of OpenVPN noticing only when its ping-restart runs out. A request that the
+// interface does not confirm is sent again on a new connection until the Connection Timeout
+// from the change, and then as the restart signal where the platform has one.
 class VpnManager : public QObject
 {
     Q_OBJECT
@@ -101,6 +103,9 @@ private:
     void completeBackgroundStop();
     void onStopRequestFailed(const QString &reason);
     void onNetworkChanged();
+    void onRestartRequestFailed(const QString &reason);
+    void onRestartTimeout();
+    void endRestart();
     void removeSessionFiles();
 
     QProcess *vpnProcess = nullptr;
@@ -126,6 +131,10 @@ private:
     SessionFiles::Management m_management;
     ManagementSignal m_stopRequest{this};
     ManagementSignal m_restartRequest{this};
+    // A restart was asked for and is not confirmed yet; the timer bounds its tries.
+    bool m_restartPending = false;
+    bool m_restartLate = false;
+    QTimer m_restartTimer{this};
     NetworkWatcher m_networkWatcher{this};
     // A background stop has ended and its completion is queued; a new child started before
     // the completion arrives cancels its reset.

@@ -14,6 +14,8 @@
 //                   a signal or over the management interface
 //   management off  stops listening on the management interface
 //   management refuse  refuses every password given to the management interface
+//   management delay <ms>  holds the answer to the next signal command for the time, and
+//                   acts on the command then, whether or not its client is still there
 //   wait            waits for the termination request (for ever if it is ignored)
 //   exit <code>     ends with the exit code
 //   crash           ends abnormally
@@ -33,8 +35,10 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QHostAddress>
+#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <chrono>
 #include <csignal>
@@ -47,6 +51,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #if defined(__unix__) || defined(__APPLE__)
@@ -192,6 +197,7 @@ public:
 
     void close() { m_server.close(); }
     void refusePasswords() { m_refusePasswords = true; }
+    void delayNextSignal(int milliseconds) { m_delayMs = milliseconds; }
 
 private:
     void acceptClient()
@@ -214,21 +220,32 @@ private:
                 in = !m_refusePasswords && line.toStdString() == m_password;
                 socket->write(in ? QByteArray("SUCCESS: password is correct\r\n") + greeting
                                  : QByteArray("ENTER PASSWORD:"));
-            } else if (line == "signal SIGTERM") {
-                socket->write("SUCCESS: signal SIGTERM thrown\r\n");
-                socket->flush();
-                if (!politeRequestIgnored)
-                    terminationRequested = 1;
-            } else if (line == "signal SIGUSR1") {
-                socket->write("SUCCESS: signal SIGUSR1 thrown\r\n");
-                write(stdout, timestamped("SIGUSR1[hard,] received, process restarting"));
-                write(stdout, timestamped("Attempting to establish TCP connection with "
-                                          "[AF_INET]127.0.0.1:1194"));
-                write(stdout, timestamped("Initialization Sequence Completed"));
+            } else if (line == "signal SIGTERM" || line == "signal SIGUSR1") {
+                const QPointer<QTcpSocket> client(socket);
+                QTimer::singleShot(std::exchange(m_delayMs, 0), [client, line] {
+                    if (client) {
+                        client->write("SUCCESS: " + line + " thrown\r\n");
+                        client->flush();
+                    }
+                    act(line);
+                });
             } else {
                 socket->write("ERROR: unknown command, enter 'help' for more options\r\n");
             }
         }
+    }
+
+    static void act(const QByteArray &command)
+    {
+        if (command == "signal SIGTERM") {
+            if (!politeRequestIgnored)
+                terminationRequested = 1;
+            return;
+        }
+        write(stdout, timestamped("SIGUSR1[hard,] received, process restarting"));
+        write(stdout, timestamped("Attempting to establish TCP connection with "
+                                  "[AF_INET]127.0.0.1:1194"));
+        write(stdout, timestamped("Initialization Sequence Completed"));
     }
 
     static constexpr const char *greeting =
@@ -236,6 +253,7 @@ private:
     QTcpServer m_server;
     std::string m_password;
     bool m_refusePasswords = false;
+    int m_delayMs = 0;
 };
 
 ManagementInterface *management = nullptr;
@@ -289,6 +307,8 @@ void run(const std::string &step, const std::string &argument, int argc, char **
     } else if (step == "management") {
         if (argument == "off")
             management->close();
+        else if (argument.rfind("delay ", 0) == 0)
+            management->delayNextSignal(std::atoi(argument.c_str() + 6));
         else
             management->refusePasswords();
     } else if (step == "wait") {

@@ -804,6 +804,40 @@ private slots:
         QVERIFY(!watcher->isRunning());
     }
 
+    // An interface that confirms only after the bound: the request is sent again on a new
+    // connection, with one warning, and a second change meanwhile starts no request of its own.
+    void lateRestartConfirmationIsRetried()
+    {
+        connectAndWait("management delay 1500\n" + QByteArray(connectedScenario));
+        auto *watcher = m_manager->findChild<NetworkWatcher *>();
+        logged().clear();
+
+        emit watcher->networkChanged();
+        QTest::qWait(200);
+        emit watcher->networkChanged();
+
+        QTRY_VERIFY_WITH_TIMEOUT(
+            logged().matching(QStringLiteral("[VPN STDOUT]")).filter("SIGUSR1").size() == 2, 10000);
+        QTRY_VERIFY(logged().contains(QStringLiteral("[VPN] Connected.")));
+        QCOMPARE(logged()
+                     .matching(QStringLiteral("[VPN] Network changed, restarting the connection"))
+                     .size(),
+                 1);
+        QCOMPARE(logged()
+                     .matching(QStringLiteral("[VPN] The management interface did not take the "
+                                              "restart request (no confirmation within 1000 ms)"))
+                     .size(),
+                 1);
+        QVERIFY(m_manager->isConnected());
+        // Confirmed: a later change asks again.
+        logged().clear();
+        emit watcher->networkChanged();
+        QTRY_VERIFY(logged().matching(QStringLiteral("[VPN STDOUT]")).filter("SIGUSR1").size() ==
+                    1);
+        QTest::qWait(1500);
+        QCOMPARE(logged().matching(QStringLiteral("[VPN] The management interface")).size(), 0);
+    }
+
     void destroyingTheManagerEndsTheChild()
     {
         setScenario("ignore-term\npid\nwait");
