@@ -13,8 +13,7 @@ namespace {
 QString stringValue(HKEY key, const wchar_t *name)
 {
     DWORD size = 0;
-    if (RegGetValueW(key, nullptr, name, RRF_RT_REG_SZ, nullptr, nullptr, &size) !=
-            ERROR_SUCCESS ||
+    if (RegGetValueW(key, nullptr, name, RRF_RT_REG_SZ, nullptr, nullptr, &size) != ERROR_SUCCESS ||
         size < sizeof(wchar_t))
         return {};
     std::wstring text(size / sizeof(wchar_t), L'\0');

@@ -28,12 +28,12 @@ private slots:
 
         QTest::newRow("beside, although registered")
             << both << QString() << QStringList{beside, registered, inFolder} << beside;
-        QTest::newRow("registered exe_path") << both << QString()
-                                             << QStringList{registered, inFolder} << registered;
+        QTest::newRow("registered exe_path")
+            << both << QString() << QStringList{registered, inFolder} << registered;
         QTest::newRow("default value only")
             << Registration{QString(), folder} << QString() << QStringList{inFolder} << inFolder;
-        QTest::newRow("exe_path names no file") << both << QString() << QStringList{inFolder}
-                                                << inFolder;
+        QTest::newRow("exe_path names no file")
+            << both << QString() << QStringList{inFolder} << inFolder;
         QTest::newRow("relative paths do not count")
             << Registration{"openvpn.exe", "OpenVPN"} << QString()
             << QStringList{"openvpn.exe", "OpenVPN/bin/openvpn.exe"} << QString();
@@ -52,8 +52,8 @@ private slots:
         const QString beside = QDir::rootPath() + "Client VPN/openvpn.exe";
         const QStringList places = OpenVpnProgram::places(beside, registration, systemProgram);
         QCOMPARE(places.first(), beside);
-        QCOMPARE(OpenVpnProgram::choose(places,
-                                        [&](const QString &place) { return files.contains(place); }),
+        QCOMPARE(OpenVpnProgram::choose(
+                     places, [&](const QString &place) { return files.contains(place); }),
                  chosen);
     }
 };

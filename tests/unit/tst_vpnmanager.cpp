@@ -1,5 +1,5 @@
-#include "TestEnvironment.h"
 #include "OpenVpnProgram.h"
+#include "TestEnvironment.h"
 #include "VpnManager.h"
 
 #include <QCoreApplication>
