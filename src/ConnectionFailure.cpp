@@ -47,6 +47,8 @@ Cause Diagnosis::conclude(Ending ending) const
     switch (ending) {
     case Ending::NotPrepared:
         return Cause::SettingsUnusable;
+    case Ending::NotInstalled:
+        return Cause::ProgramNotInstalled;
     case Ending::NotStarted:
         return Cause::ProgramNotStarted;
     case Ending::Ended:
@@ -78,6 +80,8 @@ QString sentence(Cause cause)
         return QStringLiteral("The server refused the user name or password.");
     case Cause::ServerUnreachable:
         return QStringLiteral("The server could not be reached.");
+    case Cause::ProgramNotInstalled:
+        return QStringLiteral("OpenVPN is not installed.");
     case Cause::ProgramNotStarted:
         return QStringLiteral("OpenVPN could not be started.");
     case Cause::SettingsUnusable:

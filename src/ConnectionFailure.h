@@ -10,17 +10,19 @@
 namespace ConnectionFailure {
 
 enum class Cause {
-    CredentialsRefused, // the server refused the user name or password
-    ServerUnreachable,  // no connection to the server, or the handshake never completed
-    ProgramNotStarted,  // OpenVPN is missing or cannot be executed
-    SettingsUnusable,   // the session could not be prepared, or OpenVPN refused its options
-    ConnectionLost      // the tunnel was up and ended without the user asking
+    CredentialsRefused,  // the server refused the user name or password
+    ServerUnreachable,   // no connection to the server, or the handshake never completed
+    ProgramNotInstalled, // no OpenVPN program in any of the places looked at
+    ProgramNotStarted,   // OpenVPN is there but could not be executed
+    SettingsUnusable,    // the session could not be prepared, or OpenVPN refused its options
+    ConnectionLost       // the tunnel was up and ended without the user asking
 };
 
 enum class Ending {
-    NotPrepared, // the session's values or files could not be used; nothing was started
-    NotStarted,  // OpenVPN could not be started
-    Ended        // OpenVPN exited, crashed, was killed, or was stopped by the connecting bound
+    NotPrepared,  // the session's values or files could not be used; nothing was started
+    NotInstalled, // no OpenVPN program was found; nothing was started
+    NotStarted,   // OpenVPN could not be started
+    Ended         // OpenVPN exited, crashed, was killed, or was stopped by the connecting bound
 };
 
 // Follows one attempt's standard output, line by line.

@@ -3,8 +3,8 @@
 #include "ChildSignal.h"
 #include "DirectoryValues.h"
 #include "OpenVpnOutput.h"
+#include "OpenVpnProgram.h"
 
-#include <QCoreApplication>
 #include <QDebug>
 #include <QFile>
 
@@ -23,15 +23,6 @@ constexpr int killWaitMs = 30000;
 // How long the management interface may take to confirm a request: then the polite stop
 // request is sent as the termination signal instead.
 constexpr std::chrono::milliseconds managementBound{1000};
-
-QString openVpnProgram()
-{
-#ifdef Q_OS_WIN
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/openvpn.exe");
-#else
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/openvpn");
-#endif
-}
 
 } // namespace
 
@@ -125,6 +116,13 @@ void VpnManager::connectVpn(const QString &host, const QString &port, const QStr
         endAttempt(ConnectionFailure::Ending::NotPrepared);
         return;
     }
+    const QString program = OpenVpnProgram::find();
+    if (program.isEmpty()) {
+        qWarning().noquote() << "[VPN] OpenVPN is not installed; looked at:"
+                             << OpenVpnProgram::placesHere().join(QStringLiteral(", "));
+        endAttempt(ConnectionFailure::Ending::NotInstalled);
+        return;
+    }
     const SessionFiles::Session session =
         SessionFiles::prepare(host, port, cat, user, pass, m_killSwitch);
     if (session.configPath.isEmpty()) {
@@ -141,8 +139,9 @@ void VpnManager::connectVpn(const QString &host, const QString &port, const QStr
     // The bound of this attempt, also for its later stretches of connecting.
     m_connectTimer.setInterval(m_connectTimeoutMs);
     startConnectBound();
+    qDebug() << "[VPN] Using OpenVPN at:" << program;
     qDebug() << "[VPN] Starting OpenVPN with config:" << session.configPath;
-    vpnProcess->start(openVpnProgram(), {QStringLiteral("--config"), session.configPath},
+    vpnProcess->start(program, {QStringLiteral("--config"), session.configPath},
                       QIODevice::ReadWrite);
 }
 

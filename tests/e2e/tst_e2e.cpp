@@ -512,11 +512,18 @@ private slots:
         verifyNothingLeft();
     }
 
-    void openvpnMissing()
+    // An OpenVPN program beside the client that cannot be executed: the system's is not tried.
+    void openvpnNotExecutable()
     {
         const QString program = m_appDir + QStringLiteral("/openvpn");
         QVERIFY(QFile::rename(program, program + QStringLiteral(".hidden")));
-        const auto restore = qScopeGuard([&] { QFile::rename(program + ".hidden", program); });
+        const auto restore = qScopeGuard([&] {
+            QFile::remove(program);
+            QFile::rename(program + ".hidden", program);
+        });
+        QFile broken(program);
+        QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("not a program\n") > 0);
+        broken.close();
         const Server server = directoryServer(QStringLiteral("default"), false);
         LogCapture log;
 

@@ -50,6 +50,8 @@ private slots:
         QTest::newRow("session not prepared") << QStringList() << Ending::NotPrepared << unusable;
         QTest::newRow("OpenVPN not started") << QStringList() << Ending::NotStarted
                                              << QStringLiteral("OpenVPN could not be started.");
+        QTest::newRow("OpenVPN not installed")
+            << QStringList() << Ending::NotInstalled << QStringLiteral("OpenVPN is not installed.");
         QTest::newRow("connected, then stopped from outside") << connected << Ending::Ended << lost;
         QTest::newRow("refused once, then connected, then ended")
             << capture("failure-refused") + connected << Ending::Ended << lost;

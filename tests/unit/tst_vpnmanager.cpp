@@ -1,3 +1,4 @@
+#include "OpenVpnProgram.h"
 #include "SessionFiles.h"
 #include "TestEnvironment.h"
 #include "VpnManager.h"
@@ -150,9 +151,9 @@ private:
                  sentence.isEmpty() ? QStringList() : QStringList{"[VPN] Failure: " + sentence});
     }
 
-    void verifyAbandonedAfterEntryStep()
+    void verifyAbandonedAfterEntryStep(const QString &sentence = settingsUnusable)
     {
-        verifyFailure(settingsUnusable);
+        verifyFailure(sentence);
         QCOMPARE(m_recorder->events, entryStep);
         QVERIFY(!m_manager->isConnected());
         QVERIFY(!m_manager->isConnecting());
@@ -345,11 +346,18 @@ private slots:
         verifyFailure(lost);
     }
 
+    // An OpenVPN program that is there but cannot be executed.
     void childThatFailsToStartResetsOnce()
     {
         const QString program = appPath(QLatin1String(openVpnProgram));
         QVERIFY(QFile::rename(program, program + QStringLiteral(".hidden")));
-        const auto restore = qScopeGuard([&] { QFile::rename(program + ".hidden", program); });
+        const auto restore = qScopeGuard([&] {
+            QFile::remove(program);
+            QFile::rename(program + ".hidden", program);
+        });
+        QFile broken(program);
+        QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("not a program\n") > 0);
+        broken.close();
 
         m_manager->connectVpn(QStringLiteral("127.0.0.1"), QString(), QStringLiteral("default"),
                               QStringLiteral("alice"), QStringLiteral("pw"));
@@ -362,8 +370,26 @@ private slots:
         QVERIFY(!logged().contains(QStringLiteral("[VPN] Process finished")));
         QVERIFY(logged().contains(
             QStringLiteral("[VPN] Cannot start OpenVPN at: \"%1\"").arg(program)));
+        QVERIFY(logged().contains(QStringLiteral("[VPN] Using OpenVPN at: \"%1\"").arg(program)));
         QCOMPARE(leftInTemporaryDirectory(), QString());
         verifyFailure(QStringLiteral("OpenVPN could not be started."));
+    }
+
+    // Nothing beside the program and none installed: nothing is written or started.
+    void programNotInstalled()
+    {
+        const QString program = appPath(QLatin1String(openVpnProgram));
+        QVERIFY(QFile::rename(program, program + QStringLiteral(".hidden")));
+        const auto restore = qScopeGuard([&] { QFile::rename(program + ".hidden", program); });
+        if (!OpenVpnProgram::find().isEmpty())
+            QSKIP("An OpenVPN is installed on this machine");
+
+        m_manager->connectVpn(QStringLiteral("127.0.0.1"), QString(), QStringLiteral("default"),
+                              QStringLiteral("alice"), QStringLiteral("pw"));
+        verifyAbandonedAfterEntryStep(QStringLiteral("OpenVPN is not installed."));
+        QVERIFY(logged().contains("[VPN] OpenVPN is not installed; looked at: " +
+                                  OpenVpnProgram::placesHere().join(QStringLiteral(", "))));
+        QVERIFY(!QFile::exists(sessionPath()));
     }
 
     void abandonedStart_data()
