@@ -256,6 +256,7 @@ MainWindowTestCase {
         activate(window);
         findChild(screen, "usernameField").text = "demo";
         findChild(screen, "passwordField").text = "demo1234";
+        tryVerify(() => focusOf(window) === "usernameFieldInput (no ring)", 5000, focusOf(window));
         if (data.keys)
             pressKeys(window, data.keys);
         else
