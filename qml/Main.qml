@@ -189,6 +189,11 @@ ApplicationWindow {
         window: window
     }
 
+    DisplayPause {
+        settings: appSettings
+        stack: stackView
+    }
+
     // The menu announces every option the user changes on the settings screen, with its value.
     Connections {
         function onOptionChanged(key, value) {

@@ -10,6 +10,7 @@
 
 #include "AutoStart.h"
 #include "CredentialHelper.h"
+#include "DisplayState.h"
 #include "LocationDataLoader.h"
 #include "PanelConfig.h"
 #include "PanelTrust.h"
@@ -54,6 +55,8 @@ int main(int argc, char *argv[])
     VpnManager vpnManager;
     engine.rootContext()->setContextProperty(QStringLiteral("vpnManager"), &vpnManager);
     engine.rootContext()->setContextProperty(QStringLiteral("sessionEnd"), &sessionEnd);
+    DisplayState displayState;
+    engine.rootContext()->setContextProperty(QStringLiteral("displayState"), &displayState);
     AutoStart autoStart;
     engine.rootContext()->setContextProperty(QStringLiteral("autoStart"), &autoStart);
     engine.rootContext()->setContextProperty(QStringLiteral("panelUrl"),

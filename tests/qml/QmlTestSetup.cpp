@@ -2,6 +2,7 @@
 
 #include "AutoStart.h"
 #include "CredentialHelper.h"
+#include "DisplayState.h"
 #include "LocationDataLoader.h"
 #include "PanelTrust.h"
 #include "QmlTestHelper.h"
@@ -39,6 +40,7 @@ void QmlTestSetup::qmlEngineAvailable(QQmlEngine *engine)
     context->setContextProperty(QStringLiteral("credHelper"), new CredentialHelper(engine));
     context->setContextProperty(QStringLiteral("vpnManager"), new VpnManager(engine));
     context->setContextProperty(QStringLiteral("sessionEnd"), new SessionEnd(engine));
+    context->setContextProperty(QStringLiteral("displayState"), new DisplayState(engine));
     context->setContextProperty(QStringLiteral("autoStart"), new AutoStart(engine));
     context->setContextProperty(QStringLiteral("panelUrl"), QString());
     context->setContextProperty(QStringLiteral("testHelper"),
