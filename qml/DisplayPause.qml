@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls
 import MyApp 1.0
 import "StoredValues.js" as StoredValues
 
@@ -13,7 +12,7 @@ Item {
     // The settings group read by key.
     required property var settings
     // The stack whose current page, when it is the main menu, makes the connection.
-    required property StackView stack
+    required property var stack
     // The location that the display's turning off disconnected, null while nothing is paused.
     property var pausedLocation: null
 

@@ -3,7 +3,7 @@
 #include <QtEndian>
 
 const QUuid DisplayState::consoleDisplayState{0x6fe69556, 0x704a, 0x47a0, 0x8f, 0x24, 0xc2,
-                                              0x8d, 0x93, 0x6f, 0xda, 0x47};
+                                              0x8d,       0x93,   0x6f,   0xda, 0x47};
 
 void DisplayState::note(bool on)
 {

@@ -2,8 +2,7 @@
 
 // No notification of the display's state reaches a program here.
 struct DisplayState::Platform
-{
-};
+{};
 
 DisplayState::DisplayState(QObject *parent) : QObject(parent) {}
 

@@ -14,15 +14,15 @@ const wchar_t windowClass[] = L"ClientVPNDisplayState";
 // console display state at once on registration and at every change after.
 struct DisplayState::Platform
 {
-    static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam,
-                                            LPARAM lParam)
+    static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
         if (message == WM_POWERBROADCAST && wParam == PBT_POWERSETTINGCHANGE && lParam) {
-            auto *owner = reinterpret_cast<DisplayState *>(GetWindowLongPtrW(window, GWLP_USERDATA));
+            auto *owner =
+                reinterpret_cast<DisplayState *>(GetWindowLongPtrW(window, GWLP_USERDATA));
             const auto *setting = reinterpret_cast<const POWERBROADCAST_SETTING *>(lParam);
-            const Report report = reportOf(
-                QUuid(setting->PowerSetting),
-                QByteArray(reinterpret_cast<const char *>(setting->Data), int(setting->DataLength)));
+            const Report report = reportOf(QUuid(setting->PowerSetting),
+                                           QByteArray(reinterpret_cast<const char *>(setting->Data),
+                                                      int(setting->DataLength)));
             if (owner && report != Report::None)
                 owner->note(report == Report::On);
             return TRUE;
@@ -43,13 +43,13 @@ DisplayState::DisplayState(QObject *parent)
     description.hInstance = GetModuleHandleW(nullptr);
     description.lpszClassName = windowClass;
     RegisterClassExW(&description); // fails harmlessly when a second instance registers it again
-    m_platform->window = CreateWindowExW(0, windowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                         nullptr, description.hInstance, nullptr);
+    m_platform->window = CreateWindowExW(0, windowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                         description.hInstance, nullptr);
     if (m_platform->window) {
         SetWindowLongPtrW(m_platform->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         GUID setting = consoleDisplayState;
-        m_platform->registration = RegisterPowerSettingNotification(
-            m_platform->window, &setting, DEVICE_NOTIFY_WINDOW_HANDLE);
+        m_platform->registration = RegisterPowerSettingNotification(m_platform->window, &setting,
+                                                                    DEVICE_NOTIFY_WINDOW_HANDLE);
     }
     if (!m_platform->registration)
         qWarning().noquote() << "[Display] The display's state is not watched:"

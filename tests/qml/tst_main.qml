@@ -342,5 +342,38 @@ MainWindowTestCase {
         closeWindow(window);
     }
 
+    // Battery Optimization on: the display's turning off disconnects a tunnel that is up and
+    // its turning on connects there again; a connection the user makes in between ends the
+    // pause. With the option off nothing happens.
+    function test_displayPausesTheTunnel() {
+        testHelper.setStoreValue("batteryOptimization", true);
+        const window = signedInWindow();
+        pageOf(window).connectToLocation("Paris", "qrc:/assets/flags/FR.png", false, "Country");
+        tryCompare(vpnManager, "connected", true, 10000);
+        displayState.note(false);
+        tryCompare(vpnManager, "disconnected", true, 10000);
+        displayState.note(true);
+        tryCompare(vpnManager, "connected", true, 10000);
+        compare(VpnState.currentLocationType, "Country");
+
+        displayState.note(false);
+        tryCompare(vpnManager, "disconnected", true, 10000);
+        pageOf(window).connectToLocation("Paris", "qrc:/assets/flags/FR.png", false, "City");
+        tryCompare(vpnManager, "connected", true, 10000);
+        testHelper.setStoreValue("batteryOptimization", false);
+        displayState.note(true);
+        displayState.note(false);
+        displayState.note(true);
+        wait(50);
+        compare(vpnManager.connected, true);
+        compare(VpnState.currentLocationType, "City");
+        compare(linesStartingWith("[Battery]"),
+                ["[Battery] The display turned off: pausing the tunnel to Paris",
+                 "[Battery] The display turned on: resuming the tunnel to Paris",
+                 "[Battery] The display turned off: pausing the tunnel to Paris"]);
+        vpnManager.syncDisconnectVpn();
+        closeWindow(window);
+    }
+
     name: "Main"
 }
