@@ -7,7 +7,7 @@
 #include <memory>
 
 // Tells when the console's display turns off and on again. On Windows it registers for the
-// console display state notification with a message-only window of its own; where the
+// console display state notification with a hidden window of its own; where the
 // platform gives no such notification (Linux) it is not watched and stays on.
 class DisplayState : public QObject
 {

@@ -10,8 +10,10 @@ const wchar_t windowClass[] = L"ClientVPNDisplayState";
 
 } // namespace
 
-// A message-only window, independent of the program's own windows, to which Windows sends the
-// console display state at once on registration and at every change after.
+// A hidden window of its own, independent of the program's windows, to which Windows sends the
+// console display state at once on registration and at every change after. It is a top-level
+// window that is never shown, not a message-only one: those are left out of broadcasts, and
+// power notifications are sent as WM_POWERBROADCAST.
 struct DisplayState::Platform
 {
     static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -43,8 +45,9 @@ DisplayState::DisplayState(QObject *parent)
     description.hInstance = GetModuleHandleW(nullptr);
     description.lpszClassName = windowClass;
     RegisterClassExW(&description); // fails harmlessly when a second instance registers it again
-    m_platform->window = CreateWindowExW(0, windowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                         description.hInstance, nullptr);
+    m_platform->window =
+        CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, windowClass, L"", WS_POPUP, 0, 0, 0, 0,
+                        nullptr, nullptr, description.hInstance, nullptr);
     if (m_platform->window) {
         SetWindowLongPtrW(m_platform->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         GUID setting = consoleDisplayState;

@@ -57,7 +57,7 @@ private slots:
 #else
         DisplayState state;
         QVERIFY(state.isWatched());
-        const HWND window = FindWindowExW(HWND_MESSAGE, nullptr, L"ClientVPNDisplayState", nullptr);
+        const HWND window = FindWindowW(L"ClientVPNDisplayState", nullptr);
         QVERIFY(window);
         QSignalSpy off(&state, &DisplayState::turnedOff);
         QSignalSpy on(&state, &DisplayState::turnedOn);
