@@ -516,14 +516,8 @@ private slots:
     void openvpnNotExecutable()
     {
         const QString program = m_appDir + QStringLiteral("/openvpn");
-        QVERIFY(QFile::rename(program, program + QStringLiteral(".hidden")));
-        const auto restore = qScopeGuard([&] {
-            QFile::remove(program);
-            QFile::rename(program + ".hidden", program);
-        });
-        QFile broken(program);
-        QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("not a program\n") > 0);
-        broken.close();
+        const FileSetAside notAProgram(program, "not a program\n");
+        QVERIFY(notAProgram.isDone());
         const Server server = directoryServer(QStringLiteral("default"), false);
         LogCapture log;
 

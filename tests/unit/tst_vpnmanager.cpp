@@ -9,7 +9,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
-#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QtTest>
 
@@ -350,14 +349,8 @@ private slots:
     void childThatFailsToStartResetsOnce()
     {
         const QString program = appPath(QLatin1String(openVpnProgram));
-        QVERIFY(QFile::rename(program, program + QStringLiteral(".hidden")));
-        const auto restore = qScopeGuard([&] {
-            QFile::remove(program);
-            QFile::rename(program + ".hidden", program);
-        });
-        QFile broken(program);
-        QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("not a program\n") > 0);
-        broken.close();
+        const FileSetAside notAProgram(program, "not a program\n");
+        QVERIFY(notAProgram.isDone());
 
         m_manager->connectVpn(QStringLiteral("127.0.0.1"), QString(), QStringLiteral("default"),
                               QStringLiteral("alice"), QStringLiteral("pw"));
@@ -379,8 +372,8 @@ private slots:
     void programNotInstalled()
     {
         const QString program = appPath(QLatin1String(openVpnProgram));
-        QVERIFY(QFile::rename(program, program + QStringLiteral(".hidden")));
-        const auto restore = qScopeGuard([&] { QFile::rename(program + ".hidden", program); });
+        const FileSetAside missing(program);
+        QVERIFY(missing.isDone());
         if (!OpenVpnProgram::find().isEmpty())
             QSKIP("An OpenVPN is installed on this machine");
 
