@@ -249,14 +249,11 @@ void VpnManager::onRestartTimeout()
 {
     const int bound = m_restartTimer.interval();
     endRestart();
-    if (ChildSignal::restart(vpnProcess->processId())) {
-        qWarning() << "[VPN] The management interface did not take the restart request within"
-                   << bound << "ms, sending the restart signal";
-        return;
-    }
+    const bool signalled = ChildSignal::restart(vpnProcess->processId());
     qWarning() << "[VPN] The management interface did not take the restart request within" << bound
-               << "ms, stopping";
-    stopInBackground();
+               << (signalled ? "ms, sending the restart signal" : "ms, stopping");
+    if (!signalled)
+        stopInBackground();
 }
 
 void VpnManager::endRestart()

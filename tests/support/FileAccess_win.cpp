@@ -2,6 +2,7 @@
 
 #include <QDebug>
 #include <QDir>
+#include <QRegularExpression>
 
 #include <windows.h>
 
@@ -12,44 +13,32 @@ namespace FileAccess {
 
 QStringList grantsBeyondItsUser(const QString &path)
 {
-    PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
+    LPWSTR text = nullptr;
     const std::wstring name = QDir::toNativeSeparators(path).toStdWString();
     if (GetNamedSecurityInfoW(name.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                              nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS)
+                              nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS ||
+        !ConvertSecurityDescriptorToStringSecurityDescriptorW(
+            descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr))
         return {QStringLiteral("no access list to read")};
+    const QString list = QString::fromWCharArray(text);
+    LocalFree(text);
+    LocalFree(descriptor);
+    qInfo().noquote() << path << list;
+    // Entries that allow Users (BU), Everyone (WD) or Authenticated Users (AU).
+    static const QRegularExpression others(
+        QStringLiteral("\\(A;[^;]*;[^;]*;[^;]*;[^;]*;(BU|WD|AU)\\)"));
     QStringList beyond;
-    if (!dacl)
+    for (auto match = others.globalMatch(list); match.hasNext();)
+        beyond.append(match.next().captured());
+    if (list.contains(QStringLiteral("NO_ACCESS_CONTROL")))
         beyond.append(QStringLiteral("no access list: everyone may open it"));
-    // Users, Everyone, Authenticated Users.
-    const QStringList others = {QStringLiteral("S-1-5-32-545"), QStringLiteral("S-1-1-0"),
-                                QStringLiteral("S-1-5-11")};
-    for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
-        ACCESS_ALLOWED_ACE *entry = nullptr;
-        LPWSTR sid = nullptr;
-        if (!GetAce(dacl, i, reinterpret_cast<void **>(&entry)) ||
-            entry->Header.AceType != ACCESS_ALLOWED_ACE_TYPE ||
-            !ConvertSidToStringSidW(&entry->SidStart, &sid))
-            continue;
-        const QString grant = QStringLiteral("allow %1 0x%2")
-                                  .arg(QString::fromWCharArray(sid))
-                                  .arg(entry->Mask, 0, 16);
-        qInfo().noquote() << path << grant;
-        if (others.contains(QString::fromWCharArray(sid)))
-            beyond.append(grant);
-        LocalFree(sid);
-    }
     // Wine keeps an access list as the file's mode bits, which have no room for the mark that
-    // stops inheritance.
+    // stops inheritance ("P").
     const bool underWine =
         GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-    SECURITY_DESCRIPTOR_CONTROL control = 0;
-    DWORD revision = 0;
-    GetSecurityDescriptorControl(descriptor, &control, &revision);
-    qInfo().noquote() << path << ((control & SE_DACL_PROTECTED) ? "protected" : "inheriting");
-    if (!(control & SE_DACL_PROTECTED) && !underWine)
+    if (!list.startsWith(QStringLiteral("D:P")) && !underWine)
         beyond.append(QStringLiteral("inherits its folder's access list"));
-    LocalFree(descriptor);
     return beyond;
 }
 

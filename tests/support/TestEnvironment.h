@@ -210,6 +210,31 @@ private:
     QStringList m_lines;
 };
 
+// Moves the file at `path` aside while the object exists, with a file holding `standIn` in its
+// place when that is given, and puts it back after.
+class FileSetAside
+{
+    Q_DISABLE_COPY(FileSetAside)
+
+public:
+    explicit FileSetAside(const QString &path, const QByteArray &standIn = {})
+        : m_path(path), m_moved(QFile::rename(path, path + QStringLiteral(".aside"))),
+          m_done(m_moved && (standIn.isEmpty() || writeFileBytes(path, standIn)))
+    {}
+    ~FileSetAside()
+    {
+        if (m_moved && (!QFile::exists(m_path) || QFile::remove(m_path)))
+            QFile::rename(m_path + QStringLiteral(".aside"), m_path);
+    }
+
+    bool isDone() const { return m_done; }
+
+private:
+    const QString m_path;
+    const bool m_moved;
+    const bool m_done;
+};
+
 #ifdef Q_OS_LINUX
 // A full disk, as far as this process can tell: while the object exists, no file may grow
 // past `bytes`, and a write beyond that fails instead of raising SIGXFSZ.

@@ -51,7 +51,6 @@ private slots:
         QFETCH(QString, chosen);
         const QString beside = QDir::rootPath() + "Client VPN/openvpn.exe";
         const QStringList places = OpenVpnProgram::places(beside, registration, systemProgram);
-        QCOMPARE(places.first(), beside);
         QCOMPARE(OpenVpnProgram::choose(
                      places, [&](const QString &place) { return files.contains(place); }),
                  chosen);
