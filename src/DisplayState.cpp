@@ -10,7 +10,6 @@ void DisplayState::note(bool on)
     if (on == m_on)
         return;
     m_on = on;
-    emit onChanged();
     if (on)
         emit turnedOn();
     else

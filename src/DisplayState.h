@@ -12,9 +12,6 @@
 class DisplayState : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(bool on READ isOn NOTIFY onChanged)
-    // Whether the platform tells this program when the display turns off.
-    Q_PROPERTY(bool watched READ isWatched CONSTANT)
 
 public:
     enum class Report { None, Off, On };
@@ -23,6 +20,7 @@ public:
     ~DisplayState() override;
 
     bool isOn() const { return m_on; }
+    // Whether the platform tells this program when the display turns off.
     bool isWatched() const;
     // The display is now on or off: `turnedOn` or `turnedOff` follows when that is a change.
     Q_INVOKABLE void note(bool on);
@@ -34,7 +32,6 @@ public:
     static const QUuid consoleDisplayState;
 
 signals:
-    void onChanged();
     void turnedOff();
     void turnedOn();
 
