@@ -26,6 +26,7 @@
 //
 // Without the variable, or with the value "demo", it runs the demo step. A termination
 // request that is not ignored ends the program at once with exit code 0, as OpenVPN does.
+// On POSIX systems the restart signal (SIGUSR1) prints a reconnect's markers, as below.
 //
 // A "management <address> <port> <password file>" line in the configuration opens the
 // management interface on that port, as far as a client needs it to stop OpenVPN or restart
@@ -66,6 +67,7 @@
 namespace {
 
 volatile std::sig_atomic_t terminationRequested = 0;
+volatile std::sig_atomic_t restartRequested = 0;
 bool politeRequestIgnored = false;
 
 void onTerminate(int)
@@ -73,10 +75,26 @@ void onTerminate(int)
     terminationRequested = 1;
 }
 
+void onRestart(int)
+{
+    restartRequested = 1;
+}
+
 void write(std::FILE *stream, const std::string &text)
 {
     std::fwrite(text.data(), 1, text.size(), stream);
     std::fflush(stream);
+}
+
+std::string timestamped(const std::string &text);
+
+// What OpenVPN prints when it restarts its connection, on the management command or the signal.
+void printRestart()
+{
+    write(stdout, timestamped("SIGUSR1[hard,] received, process restarting"));
+    write(stdout, timestamped("Attempting to establish TCP connection with "
+                              "[AF_INET]127.0.0.1:1194"));
+    write(stdout, timestamped("Initialization Sequence Completed"));
 }
 
 std::string fromHex(const std::string &digits)
@@ -98,6 +116,10 @@ std::string repeated(const std::string &text, long count)
 
 void endIfAskedTo()
 {
+    if (restartRequested) {
+        restartRequested = 0;
+        printRestart();
+    }
     if (terminationRequested) {
         write(stdout, "SIGTERM[hard,] received, process exiting\n");
         std::exit(0);
@@ -242,10 +264,7 @@ private:
                 terminationRequested = 1;
             return;
         }
-        write(stdout, timestamped("SIGUSR1[hard,] received, process restarting"));
-        write(stdout, timestamped("Attempting to establish TCP connection with "
-                                  "[AF_INET]127.0.0.1:1194"));
-        write(stdout, timestamped("Initialization Sequence Completed"));
+        printRestart();
     }
 
     static constexpr const char *greeting =
@@ -338,6 +357,9 @@ void run(const std::string &step, const std::string &argument, int argc, char **
 int main(int argc, char **argv)
 {
     std::signal(SIGTERM, onTerminate);
+#ifdef SIM_POSIX
+    std::signal(SIGUSR1, onRestart);
+#endif
     QCoreApplication app(argc, argv);
     if (argc != 3 || std::string(argv[1]) != "--config") {
         write(stdout, "Options error: expected --config <file>\n");

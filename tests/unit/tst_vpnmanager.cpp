@@ -852,6 +852,34 @@ private slots:
         QTRY_COMPARE(countLogged(QStringLiteral("[VPN STDOUT]"), QStringLiteral("SIGUSR1")), 1);
     }
 
+    // An interface that does not confirm within the Connection Timeout: the child is sent the
+    // restart signal where the platform has one, and stopped where it has none.
+    void unconfirmedRestartIsSignalledOrStopped()
+    {
+        connectAndWait("management delay 60000\n" + QByteArray(connectedScenario));
+        auto *watcher = m_manager->findChild<NetworkWatcher *>();
+        m_manager->setConnectTimeoutMs(300);
+        logged().clear();
+
+        emit watcher->networkChanged();
+
+#ifdef Q_OS_WIN
+        QTRY_VERIFY_WITH_TIMEOUT(!m_manager->isConnected() && !m_manager->isConnecting(), 10000);
+        const char *outcome = "stopping";
+#else
+        QTRY_COMPARE(
+            countLogged(QStringLiteral("[VPN STDOUT]"), QStringLiteral("SIGUSR1[hard,] received")),
+            1);
+        QTRY_VERIFY(logged().contains(QStringLiteral("[VPN] Connected.")));
+        QVERIFY(m_manager->isConnected());
+        const char *outcome = "sending the restart signal";
+#endif
+        QCOMPARE(countLogged(QStringLiteral("[VPN] The management interface did not take the "
+                                            "restart request within 300 ms, ") +
+                             QLatin1String(outcome)),
+                 1);
+    }
+
     void destroyingTheManagerEndsTheChild()
     {
         setScenario("ignore-term\npid\nwait");
